@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that are missing for the given purposes: "run" (build and start
+# the program), "test" (build and run the tests), "screen" (run it under a virtual X server).
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools fonts-dejavu-core)
+for purpose in "$@"; do
+    case "$purpose" in
+        run) ;;
+        test) packages+=(binutils-mingw-w64-x86-64) ;;
+        screen) packages+=(xvfb xauth imagemagick xdotool libx11-dev) ;;
+        *) echo "setup.sh: unknown purpose '$purpose'" >&2; exit 2 ;;
+    esac
+done
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

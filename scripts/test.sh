@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every test; then builds the
+# tests again with AddressSanitizer and UndefinedBehaviorSanitizer and runs them once more.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh test
+
+jobs=$(nproc)
+scripts/build.sh build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+ctest --test-dir build-test --output-on-failure -j "$jobs"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+    -DZORVENA_SANITIZE=ON
+ctest --test-dir build-sanitize --output-on-failure -j "$jobs"

@@ -1,0 +1,58 @@
+#ifndef ZORVENA_TESTS_SUPPORT_H
+#define ZORVENA_TESTS_SUPPORT_H
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+// Helpers shared by the test executables. Each executable has an output folder of its own, so
+// the note file beside it belongs to that executable alone.
+namespace TestSupport {
+
+// wydarzenia.json beside the running test executable.
+QString noteFilePath();
+
+// Replaces whatever stands at the note file's path (a file, a link, a folder, a FIFO) by a
+// regular file holding exactly these bytes.
+void writeNoteFile(const QByteArray &bytes);
+
+// Removes whatever stands at the note file's path; the next action finds no note file.
+void removeNoteFile();
+
+// The note file's bytes, or a null array when there is no readable regular file.
+QByteArray noteFileBytes();
+
+// Names of the files in the note file's folder that are left behind by a write, such as
+// QSaveFile's temporary files.
+QStringList strayFiles();
+
+struct LogLine
+{
+    QtMsgType type;
+    QString text;
+};
+
+// Records the program's log lines with their levels while it is alive. Qt's own platform chatter
+// (the offscreen plugin, runtime folder warnings, categorised lines) is left out.
+class LogCapture
+{
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture &) = delete;
+    LogCapture &operator=(const LogCapture &) = delete;
+
+    QList<LogLine> lines() const;
+    // The texts of the lines of one level, in order.
+    QStringList texts(QtMsgType type) const;
+    void clear();
+
+private:
+    QtMessageHandler m_previous;
+};
+
+} // namespace TestSupport
+
+#endif // ZORVENA_TESTS_SUPPORT_H
