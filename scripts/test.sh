@@ -11,7 +11,6 @@ ctest --test-dir build-test --output-on-failure -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DZORVENA_SANITIZE=ON
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"

@@ -1,8 +1,11 @@
 #include "mainwindow.h"
 
+#include "notefile.h"
 #include "ui_mainwindow.h"
 
 #include <QDateTime>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -10,6 +13,20 @@ using namespace Qt::StringLiterals;
 namespace {
 // The folder that holds the executable; the note file lives there.
 QString filepim;
+
+constexpr int statusTimeout = 2000;
+
+QString keyOf(const QDate &date)
+{
+    return date.toString(u"yyyy/MM/dd");
+}
+
+// A day key as the user reads it; a hand-written key that is not a date is shown as written.
+QString displayDate(const QString &key)
+{
+    const QDate date = QDate::fromString(key, u"yyyy/MM/dd");
+    return date.isValid() ? date.toString(u"dd/MM/yyyy") : key;
+}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -24,14 +41,12 @@ MainWindow::MainWindow(QWidget *parent)
     Timer->setInterval(1000);
     Timer->start();
 
-    // One reading of the clock, so that the key and its label never straddle midnight.
-    const QDate today = QDate::currentDate();
-    data = today.toString(u"yyyy/MM/dd");
-    ui->label_3->setText(today.toString(u"dd/MM/yyyy"));
+    selectDay(keyOf(QDate::currentDate()));
 
     filepim = QCoreApplication::applicationDirPath();
     qDebug() << filepim;
     JsonFilePath = filepim + u"/wydarzenia.json";
+    napisz();
 }
 
 MainWindow::~MainWindow()
@@ -44,4 +59,171 @@ void MainWindow::czas()
     const QDateTime now = QDateTime::currentDateTime();
     ui->data->setText(now.toString(u"dd/MM/yyyy"));
     ui->data_2->setText(now.toString(u"HH:mm:ss"));
+}
+
+void MainWindow::on_calendarWidget_clicked(const QDate &date)
+{
+    selectDay(keyOf(date));
+    napisz();
+}
+
+void MainWindow::receiveString(const QString &text)
+{
+    selectDay(text);
+    napisz();
+}
+
+void MainWindow::selectDay(const QString &key)
+{
+    data = key;
+    ui->label_3->setText(displayDate(key));
+}
+
+void MainWindow::napisz()
+{
+    NoteFile file(JsonFilePath);
+    switch (file.read()) {
+    case NoteFile::OpenError:
+        return;
+    case NoteFile::ParseError:
+        qDebug() << "Error in Json Data: " << file.parseErrorString();
+        return;
+    case NoteFile::NotAnObject:
+        qDebug() << "No Error";
+        return;
+    case NoteFile::Read:
+        qDebug() << "No Error";
+        // Plain text: a note that looks like markup is shown, and saved back, as typed.
+        ui->textEdit->setPlainText(file.notes().value(data).toString());
+        return;
+    }
+}
+
+bool MainWindow::containsKey(const QString &keyToCheck)
+{
+    NoteFile file(JsonFilePath);
+    switch (file.read(QIODevice::ReadOnly | QIODevice::Text)) {
+    case NoteFile::OpenError:
+        qDebug() << "Nie można otworzyć pliku JSON.";
+        return false;
+    case NoteFile::ParseError:
+        qDebug() << "Błąd parsowania JSON:" << file.parseErrorString();
+        return false;
+    case NoteFile::NotAnObject:
+        qDebug() << "Dane JSON nie są obiektem.";
+        return false;
+    case NoteFile::Read:
+        break;
+    }
+    return file.notes().contains(keyToCheck);
+}
+
+bool MainWindow::remove(QString &key)
+{
+    NoteFile file(JsonFilePath);
+    switch (file.read(QIODevice::ReadWrite | QIODevice::Text)) {
+    case NoteFile::OpenError:
+        qDebug() << "Nie można otworzyć pliku JSON.";
+        return false;
+    case NoteFile::ParseError:
+        qDebug() << "Błąd parsowania JSON:" << file.parseErrorString();
+        return false;
+    case NoteFile::NotAnObject:
+        qDebug() << "Dane JSON nie są obiektem.";
+        return false;
+    case NoteFile::Read:
+        break;
+    }
+    QJsonObject notes = file.notes();
+    notes.remove(key);
+    switch (file.write(notes, NoteFile::Layout::Indented)) {
+    case NoteFile::OpenForWritingError:
+        qDebug() << "Nie można otworzyć pliku JSON w trybie zapisu.";
+        return false;
+    case NoteFile::WriteError:
+        qDebug() << "Nie można zapisać pliku JSON:" << file.errorString();
+        return false;
+    case NoteFile::Written:
+        break;
+    }
+    qDebug() << "Klucz" << key << "został usunięty z pliku JSON.";
+    return true;
+}
+
+void MainWindow::on_pushButton_clicked()
+{
+    if (!ui->textEdit->toPlainText().isEmpty()) {
+        saveNote();
+    } else if (containsKey(data)) {
+        offerDeletion();
+    } else {
+        showStatus(u"Plik jest pusty - nie zapisano"_s);
+    }
+}
+
+void MainWindow::saveNote()
+{
+    NoteFile file(JsonFilePath);
+    const NoteFile::ReadStatus status = file.read();
+    if (status == NoteFile::OpenError) {
+        qWarning() << "Nie udało się otworzyć pliku.";
+    }
+    if (status == NoteFile::OpenError || status == NoteFile::ParseError) {
+        qWarning() << "Błąd parsowania JSON. (prawdopodobnie pusty plik)";
+    }
+    if (status != NoteFile::Read) {
+        qWarning() << "Plik JSON nie zawiera obiektu.";
+        // Starting afresh would wipe whatever the file holds; only a missing or empty file
+        // may be replaced.
+        if (!file.hadNoContent()) {
+            showStatus(u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
+            return;
+        }
+    }
+
+    QJsonObject notes = file.notes();
+    notes.insert(data, ui->textEdit->toPlainText());
+    switch (file.write(notes, NoteFile::Layout::Compact)) {
+    case NoteFile::OpenForWritingError:
+        qWarning() << "Nie udało się otworzyć pliku do zapisu.";
+        showStatus(u"Nie udało się zapisać"_s);
+        return;
+    case NoteFile::WriteError:
+        qWarning() << "Nie udało się zapisać pliku:" << file.errorString();
+        showStatus(u"Nie udało się zapisać"_s);
+        return;
+    case NoteFile::Written:
+        showStatus(u"Pomyślnie zapisano"_s);
+        return;
+    }
+}
+
+void MainWindow::offerDeletion()
+{
+    // No parent: the question keeps the toolkit's own look, not the window's dark sheet.
+    QMessageBox question;
+    question.setWindowTitle(u"Potwierdzenie"_s);
+    question.setText(u"Czy na pewno chcesz usunąć zapis z  "_s + displayDate(data) + u"?"_s);
+    question.setIcon(QMessageBox::Question);
+    QPushButton *yes = question.addButton(u"Tak"_s, QMessageBox::YesRole);
+    question.addButton(u"Nie"_s, QMessageBox::NoRole);
+    question.exec();
+
+    // Anything but an explicit "Tak" (Escape, the close button) keeps the note.
+    if (question.clickedButton() != yes) {
+        showStatus(u"Operacja usunięcia zapisu została anulowana"_s);
+        return;
+    }
+    if (!remove(data)) {
+        showStatus(u"Nie udało się usunąć zapisu"_s);
+        return;
+    }
+    showStatus(u"Usunięto zapis"_s);
+    selectDay(keyOf(QDate::currentDate()));
+    napisz();
+}
+
+void MainWindow::showStatus(const QString &message)
+{
+    ui->statusbar->showMessage(message, statusTimeout);
 }

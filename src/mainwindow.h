@@ -24,8 +24,23 @@ public:
 
 private slots:
     void czas();
+    void on_pushButton_clicked();
+    void on_calendarWidget_clicked(const QDate &date);
+    void napisz();
+    // Returns false when the note file could not be read or rewritten; it is then unchanged.
+    bool remove(QString &key);
+    bool containsKey(const QString &keyToCheck);
+
+public slots:
+    // Selects the day key chosen in a saved-days window and loads its note.
+    void receiveString(const QString &text);
 
 private:
+    void selectDay(const QString &key);
+    void saveNote();
+    void offerDeletion();
+    void showStatus(const QString &message);
+
     Ui::MainWindow *ui;
     QTimer *Timer = nullptr;
     Dialog *dialog = nullptr;

@@ -1,9 +1,15 @@
 #include "support.h"
 
-#include <QCoreApplication>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCalendarWidget>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -18,7 +24,8 @@ bool isPlatformChatter(const QMessageLogContext &context, const QString &text)
     if (category && qstrcmp(category, "default") != 0) {
         return true;
     }
-    return text.startsWith(u"This plugin does not support"_s) || text.startsWith(u"QStandardPaths:"_s);
+    return text.startsWith(u"This plugin does not support"_s)
+        || text.startsWith(u"QStandardPaths:"_s);
 }
 
 void record(QtMsgType type, const QMessageLogContext &context, const QString &text)
@@ -55,9 +62,9 @@ void writeNoteFile(const QByteArray &bytes)
     }
 }
 
-QByteArray noteFileBytes()
+QByteArray readFile(const QString &path)
 {
-    QFile file(noteFilePath());
+    QFile file(path);
     if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
         return {};
     }
@@ -79,6 +86,44 @@ QStringList strayFiles()
         }
     }
     return stray;
+}
+
+void clickCalendarDay(QWidget *window, const QDate &day)
+{
+    auto *calendar = window->findChild<QCalendarWidget *>(u"calendarWidget"_s);
+    auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s);
+    calendar->setSelectedDate(day);
+    const QRect cell = grid->visualRect(grid->currentIndex());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+namespace {
+void answerQuestion(const QString &button, int attemptsLeft)
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box) {
+        if (attemptsLeft > 0) { // not shown yet
+            QTimer::singleShot(10, qApp, [=] { answerQuestion(button, attemptsLeft - 1); });
+        }
+        return;
+    }
+    if (button.isEmpty()) {
+        QTest::keyClick(box, Qt::Key_Escape);
+        return;
+    }
+    const QList<QAbstractButton *> buttons = box->buttons();
+    for (QAbstractButton *candidate : buttons) {
+        if (candidate->text() == button) {
+            QTest::mouseClick(candidate, Qt::LeftButton);
+            return;
+        }
+    }
+}
+} // namespace
+
+void answerNextQuestion(const QString &button)
+{
+    QTimer::singleShot(0, qApp, [button] { answerQuestion(button, 500); });
 }
 
 LogCapture::LogCapture()

@@ -2,10 +2,13 @@
 #define ZORVENA_TESTS_SUPPORT_H
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+
+class QWidget;
 
 // Helpers shared by the test executables. Each executable has an output folder of its own, so
 // the note file beside it belongs to that executable alone.
@@ -21,12 +24,23 @@ void writeNoteFile(const QByteArray &bytes);
 // Removes whatever stands at the note file's path; the next action finds no note file.
 void removeNoteFile();
 
-// The note file's bytes, or a null array when there is no readable regular file.
-QByteArray noteFileBytes();
+// A file's bytes, or a null array when there is no readable regular file at the path.
+QByteArray readFile(const QString &path);
+inline QByteArray noteFileBytes()
+{
+    return readFile(noteFilePath());
+}
 
 // Names of the files in the note file's folder that are left behind by a write, such as
 // QSaveFile's temporary files.
 QStringList strayFiles();
+
+// Clicks a day in the main window's calendar, as a user does.
+void clickCalendarDay(QWidget *window, const QDate &day);
+
+// Arms a timer that answers the next modal question box: clicks the button with this text, or
+// presses Escape when the text is empty.
+void answerNextQuestion(const QString &button);
 
 struct LogLine
 {

@@ -32,8 +32,7 @@ private slots:
     void closingEndsEventLoop();
 
 private:
-    template<typename T>
-    static T *child(const QWidget &window, const QString &name)
+    template <typename T> static T *child(const QWidget &window, const QString &name)
     {
         T *found = window.findChild<T *>(name);
         if (!found) {
@@ -49,7 +48,8 @@ void tst_MainWindow::startsWithTodayAndPlaceholders()
     MainWindow window;
 
     QCOMPARE(window.windowTitle(), u"Zorvena 2.0"_s);
-    QCOMPARE(child<QLabel>(window, u"label_3"_s)->text(), QDate::currentDate().toString(u"dd/MM/yyyy"));
+    QCOMPARE(
+        child<QLabel>(window, u"label_3"_s)->text(), QDate::currentDate().toString(u"dd/MM/yyyy"));
     QCOMPARE(child<QLabel>(window, u"data"_s)->text(), u"xx.xx.xxxx"_s);
     QCOMPARE(child<QLabel>(window, u"data_2"_s)->text(), u"xx:xx"_s);
     QVERIFY(child<QTextEdit>(window, u"textEdit"_s)->toPlainText().isEmpty());
@@ -92,7 +92,7 @@ void tst_MainWindow::formTree_data()
     QTest::addColumn<int>("column");
 
     const auto row = [](const char *name, const char *className, const char *container, int r,
-                        int c = -1) {
+                         int c = -1) {
         QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(className)
                             << QString::fromLatin1(container) << r << c;
     };

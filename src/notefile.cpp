@@ -1,0 +1,127 @@
+#include "notefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Pushes the file's data to the disk before it replaces the old file.
+bool syncToDisk(QSaveFile &file)
+{
+#if defined(Q_OS_LINUX)
+    return ::fdatasync(file.handle()) == 0;
+#elif defined(Q_OS_UNIX)
+    return ::fsync(file.handle()) == 0;
+#else
+    Q_UNUSED(file);
+    return true;
+#endif
+}
+
+// Makes the rename that replaced the file survive a power cut.
+void syncFolder(const QString &filePath)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray folder = QFile::encodeName(QFileInfo(filePath).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(filePath);
+#endif
+}
+
+} // namespace
+
+NoteFile::NoteFile(const QString &path)
+    : m_path(path)
+{
+}
+
+NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
+{
+    m_notes = {};
+    m_parseError = {};
+    m_hadNoContent = false;
+
+    // Only a regular file (or a link to one) is read: a FIFO would block forever and a device
+    // such as /dev/zero would never end. A missing file may still be created by a read-write open.
+    const QFileInfo info(m_path);
+    const bool missing = !info.exists() && !info.isSymLink();
+    if (!missing && !info.isFile()) {
+        return OpenError;
+    }
+    QFile file(m_path);
+    if (!file.open(mode)) {
+        m_hadNoContent = missing;
+        return OpenError;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return OpenError;
+    }
+    file.close();
+    m_hadNoContent = bytes.isEmpty();
+
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &m_parseError);
+    if (m_parseError.error != QJsonParseError::NoError) {
+        return ParseError;
+    }
+    if (!document.isObject()) {
+        return NotAnObject;
+    }
+    m_notes = document.object();
+    return Read;
+}
+
+NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
+{
+    m_errorString.clear();
+    const bool indented = layout == Layout::Indented;
+    const QByteArray bytes =
+        QJsonDocument(notes).toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact);
+
+    // The new content goes to a temporary file beside the old one, which is replaced only once
+    // the whole of it is on the disk. A link is written through to its target.
+    QSaveFile file(m_path);
+    const QIODevice::OpenMode mode = indented
+        ? QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text
+        : QIODevice::WriteOnly;
+    if (!file.open(mode)) {
+        m_errorString = file.errorString();
+        return OpenForWritingError;
+    }
+    // QSaveFile::commit() does not notice every short write on a full disk, so check each step
+    // and drop the temporary file at the first failure.
+    bool complete = file.write(bytes) == bytes.size() && file.flush();
+    if (!complete) {
+        m_errorString = file.errorString();
+    } else if (!syncToDisk(file)) {
+        m_errorString = qt_error_string(errno);
+        complete = false;
+    }
+    if (!complete) {
+        file.cancelWriting();
+        file.commit();
+        return WriteError;
+    }
+    if (!file.commit()) {
+        m_errorString = file.errorString();
+        return WriteError;
+    }
+    syncFolder(QFileInfo(m_path).canonicalFilePath());
+    return Written;
+}

@@ -1,0 +1,31 @@
+#ifndef ZORVENA_TESTS_LOOPNOTE_H
+#define ZORVENA_TESTS_LOOPNOTE_H
+
+#include <QDate>
+#include <QString>
+
+// The notes the crash-safety helper saves: note N goes to one of forty days and carries its
+// number, so a reader can tell which save it came from and whether it arrived whole.
+namespace LoopNote {
+
+inline QString key(int n)
+{
+    return QDate(2024, 1, 1).addDays(n % 40).toString(u"yyyy/MM/dd");
+}
+
+inline QString text(int n)
+{
+    return QString::number(n) + u':' + QString(4000 + n % 997, QChar(char16_t(u'ą' + n % 7)));
+}
+
+// The number of a note read back, or -1 when it is not a whole note of this kind.
+inline int number(const QString &note)
+{
+    bool ok = false;
+    const int n = note.section(u':', 0, 0).toInt(&ok);
+    return ok && note == text(n) ? n : -1;
+}
+
+} // namespace LoopNote
+
+#endif // ZORVENA_TESTS_LOOPNOTE_H

@@ -1,0 +1,71 @@
+// Drives one real main window from the command line, for the tests that need a process of their
+// own: one run by another user, or one killed in the middle of a save.
+//   notes_helper save KEY TEXT   select KEY, type TEXT, press "Zapisz"
+//   notes_helper delete KEY      select KEY, empty the editor, press "Zapisz", answer "Tak"
+//   notes_helper loop FIRST      save numbered notes from FIRST on, until killed
+// It prints the log lines as "debug<TAB>text" or "warning<TAB>text", then "status<TAB>message";
+// the loop prints "saved<TAB>N" once note N is saved.
+#include "loopnote.h"
+#include "mainwindow.h"
+#include "support.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextEdit>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void print(const QString &kind, const QString &text)
+{
+    std::printf("%s\t%s\n", qPrintable(kind), text.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+void press(MainWindow &window, const QString &key, const QString &text)
+{
+    window.receiveString(key);
+    window.findChild<QTextEdit *>(u"textEdit"_s)->setPlainText(text);
+    QTest::mouseClick(window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() < 2) {
+        return 2;
+    }
+    TestSupport::LogCapture log;
+    MainWindow window;
+    const QString &action = args.at(0);
+    if (action == u"loop"_s) {
+        for (int n = args.at(1).toInt();; ++n) {
+            press(window, LoopNote::key(n), LoopNote::text(n));
+            if (window.statusBar()->currentMessage() != u"Pomyślnie zapisano"_s) {
+                return 1;
+            }
+            print(u"saved"_s, QString::number(n));
+        }
+    }
+    log.clear();
+    if (action == u"save"_s && args.size() == 3) {
+        press(window, args.at(1), args.at(2));
+    } else if (action == u"delete"_s) {
+        TestSupport::answerNextQuestion(u"Tak"_s);
+        press(window, args.at(1), QString());
+    } else {
+        return 2;
+    }
+    for (const TestSupport::LogLine &line : log.lines()) {
+        print(line.type == QtWarningMsg ? u"warning"_s : u"debug"_s, line.text);
+    }
+    print(u"status"_s, window.statusBar()->currentMessage());
+    return 0;
+}

@@ -1,0 +1,549 @@
+#include "loopnote.h"
+#include "mainwindow.h"
+#include "support.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QThread>
+#include <QTimer>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using TestSupport::LogCapture;
+using TestSupport::noteFileBytes;
+using TestSupport::writeNoteFile;
+
+namespace {
+const QDate day(2024, 5, 14);
+const QByteArray dayKey = "2024/05/14";
+
+// A main window as the user meets it, with the few widgets the tests touch.
+struct Window
+{
+    MainWindow window;
+    QTextEdit *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
+    QLabel *dayLabel = window.findChild<QLabel *>(u"label_3"_s);
+
+    void click(const QDate &date) { TestSupport::clickCalendarDay(&window, date); }
+    void save(const QString &text)
+    {
+        editor->setPlainText(text);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
+    }
+    QString status() const { return window.statusBar()->currentMessage(); }
+};
+
+QString logged(const LogCapture &log)
+{
+    QStringList lines;
+    for (const TestSupport::LogLine &line : log.lines()) {
+        lines.append((line.type == QtWarningMsg ? u"W: "_s : u"D: "_s) + line.text);
+    }
+    return lines.join(u'\n');
+}
+} // namespace
+
+class tst_Notes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { TestSupport::removeNoteFile(); }
+    void cleanup() { QVERIFY(TestSupport::strayFiles().isEmpty()); }
+
+    void fileStates_data();
+    void fileStates();
+    void roundTripAndLayouts();
+    void confirmation_data();
+    void confirmation();
+    void markupStaysPlainText();
+    void unsafeNoteFiles_data();
+    void unsafeNoteFiles();
+    void symlinkIsWrittenThrough();
+    void fullDisk();
+    void otherUser_data();
+    void otherUser();
+    void corpus();
+    void crashSafety();
+
+private:
+    // Runs the helper program as the user "nobody" (or as is, when the tests do not run as root),
+    // from a folder of its own that holds the given note file.
+    QStringList runHelperAsOtherUser(
+        const QStringList &args, const QByteArray &notes, mode_t fileMode, mode_t folderMode);
+    QString m_helperNotes;
+};
+
+void tst_Notes::fileStates_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // null: no file
+    QTest::addColumn<QString>("loadLog");
+    QTest::addColumn<QString>("loadedText");
+    QTest::addColumn<QString>("saveLog");
+    QTest::addColumn<QString>("saveStatus");
+    QTest::addColumn<QByteArray>("afterSave");
+    QTest::addColumn<QString>("deleteStatus");
+    QTest::addColumn<QString>("deleteLog");
+
+    const QString parseError = u"D: Błąd parsowania JSON: \"illegal value\""_s;
+    QTest::newRow("missing") << QByteArray() << QString() << u"stale"_s
+                             << u"W: Nie udało się otworzyć pliku.\n"
+                                "W: Błąd parsowania JSON. (prawdopodobnie pusty plik)\n"
+                                "W: Plik JSON nie zawiera obiektu."_s
+                             << u"Pomyślnie zapisano"_s << QByteArray(R"({"2024/05/14":"nowa"})")
+                             << u"Plik jest pusty - nie zapisano"_s
+                             << u"D: Nie można otworzyć pliku JSON."_s;
+    QTest::newRow("empty") << QByteArray("") << u"D: Error in Json Data:  \"illegal value\""_s
+                           << u"stale"_s
+                           << u"W: Błąd parsowania JSON. (prawdopodobnie pusty plik)\n"
+                              "W: Plik JSON nie zawiera obiektu."_s
+                           << u"Pomyślnie zapisano"_s << QByteArray(R"({"2024/05/14":"nowa"})")
+                           << u"Plik jest pusty - nie zapisano"_s << parseError;
+    QTest::newRow("not parsing") << QByteArray("{\"2024/05/14\": \"a\"")
+                                 << u"D: Error in Json Data:  \"unterminated string\""_s
+                                 << u"stale"_s
+                                 << u"W: Błąd parsowania JSON. (prawdopodobnie pusty plik)\n"
+                                    "W: Plik JSON nie zawiera obiektu."_s
+                                 << u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s
+                                 << QByteArray("{\"2024/05/14\": \"a\"")
+                                 << u"Plik jest pusty - nie zapisano"_s
+                                 << u"D: Błąd parsowania JSON: \"unterminated string\""_s;
+    QTest::newRow("array") << QByteArray("[\"2024/05/14\"]") << u"D: No Error"_s << u"stale"_s
+                           << u"W: Plik JSON nie zawiera obiektu."_s
+                           << u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s
+                           << QByteArray("[\"2024/05/14\"]") << u"Plik jest pusty - nie zapisano"_s
+                           << u"D: Dane JSON nie są obiektem."_s;
+    QTest::newRow("object") << QByteArray("{\n  \"2024/05/15\": \"b\",\n  \"2024/05/14\": \"a\"\n}")
+                            << u"D: No Error"_s << u"a"_s << QString() << u"Pomyślnie zapisano"_s
+                            << QByteArray(R"({"2024/05/14":"nowa","2024/05/15":"b"})")
+                            << u"Usunięto zapis"_s
+                            << u"D: Klucz \"2024/05/14\" został usunięty z pliku JSON.\n"
+                               "D: No Error"_s;
+    QTest::newRow("value not a string")
+        << QByteArray(R"({"2024/05/14": 7})") << u"D: No Error"_s << QString() << QString()
+        << u"Pomyślnie zapisano"_s << QByteArray(R"({"2024/05/14":"nowa"})") << u"Usunięto zapis"_s
+        << u"D: Klucz \"2024/05/14\" został usunięty z pliku JSON.\nD: No Error"_s;
+}
+
+void tst_Notes::fileStates()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, loadLog);
+    QFETCH(QString, loadedText);
+    QFETCH(QString, saveLog);
+    QFETCH(QString, saveStatus);
+    QFETCH(QByteArray, afterSave);
+    QFETCH(QString, deleteStatus);
+    QFETCH(QString, deleteLog);
+    const auto restore = [&] {
+        if (bytes.isNull()) {
+            TestSupport::removeNoteFile();
+        } else {
+            writeNoteFile(bytes);
+        }
+    };
+
+    restore();
+    Window w;
+    w.editor->setPlainText(u"stale"_s);
+    LogCapture log;
+    w.click(day);
+    QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
+    QCOMPARE(logged(log), loadLog);
+    QCOMPARE(w.editor->toPlainText(), loadedText);
+
+    log.clear();
+    w.save(u"nowa"_s);
+    QCOMPARE(logged(log), saveLog);
+    QCOMPARE(w.status(), saveStatus);
+    QCOMPARE(noteFileBytes(), afterSave);
+
+    restore();
+    log.clear();
+    TestSupport::answerNextQuestion(u"Tak"_s);
+    w.save(QString());
+    QCOMPARE(w.status(), deleteStatus);
+    QCOMPARE(logged(log), deleteLog);
+    if (deleteStatus == u"Usunięto zapis"_s) {
+        QVERIFY(!QJsonDocument::fromJson(noteFileBytes()).object().contains(u"2024/05/14"_s));
+        QCOMPARE(w.dayLabel->text(), QDate::currentDate().toString(u"dd/MM/yyyy"));
+    } else {
+        QCOMPARE(noteFileBytes(), bytes);
+        QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
+    }
+}
+
+void tst_Notes::roundTripAndLayouts()
+{
+    const QString note = u"Zażółć gęślą jaźń\nZAŻÓŁĆ \"cytat\" C:\\ścieżka\ttab\n\n  "_s;
+    Window w;
+    w.click(day);
+    w.save(note);
+    QCOMPARE(noteFileBytes(),
+        "{\"2024/05/14\":\""
+            + note.toUtf8()
+                  .replace("\\", "\\\\")
+                  .replace("\"", "\\\"")
+                  .replace("\n", "\\n")
+                  .replace("\t", "\\t")
+            + "\"}");
+    w.click(day.addDays(1));
+    QCOMPARE(w.editor->toPlainText(), QString());
+    w.save(u"b"_s);
+    w.click(day);
+    QCOMPARE(w.editor->toPlainText(), note);
+
+    // A deletion rewrites the file indented; removing the last note leaves an empty object.
+    w.click(day);
+    TestSupport::answerNextQuestion(u"Tak"_s);
+    w.save(QString());
+    QCOMPARE(noteFileBytes(), QByteArray("{\n    \"2024/05/15\": \"b\"\n}\n"));
+    w.click(day.addDays(1));
+    TestSupport::answerNextQuestion(u"Tak"_s);
+    w.save(QString());
+    QCOMPARE(noteFileBytes(), QByteArray("{\n}\n"));
+
+    // The file lives beside the executable, wherever the program was started from.
+    const QString previous = QDir::currentPath();
+    QTemporaryDir elsewhere;
+    QDir::setCurrent(elsewhere.path());
+    w.save(u"c"_s);
+    QDir::setCurrent(previous);
+    QVERIFY(!QFile::exists(elsewhere.filePath(u"wydarzenia.json"_s)));
+    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+}
+
+void tst_Notes::confirmation_data()
+{
+    QTest::addColumn<QString>("answer"); // empty: Escape
+    QTest::addColumn<QString>("status");
+    QTest::newRow("Tak") << u"Tak"_s << u"Usunięto zapis"_s;
+    QTest::newRow("Nie") << u"Nie"_s << u"Operacja usunięcia zapisu została anulowana"_s;
+    QTest::newRow("Escape") << QString() << u"Operacja usunięcia zapisu została anulowana"_s;
+}
+
+void tst_Notes::confirmation()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, status);
+    const QByteArray notes = R"({"2024/05/14":"a","2024/05/15":"b"})";
+    writeNoteFile(notes);
+    Window w;
+    w.click(day);
+
+    QString question;
+    QString title;
+    QTimer::singleShot(0, qApp, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            question = box->text();
+            title = box->windowTitle();
+        }
+    });
+    TestSupport::answerNextQuestion(answer);
+    w.save(QString());
+
+    QCOMPARE(title, u"Potwierdzenie"_s);
+    QCOMPARE(question, u"Czy na pewno chcesz usunąć zapis z  14/05/2024?"_s);
+    QCOMPARE(w.status(), status);
+    if (answer == u"Tak"_s) {
+        QCOMPARE(noteFileBytes(), QByteArray("{\n    \"2024/05/15\": \"b\"\n}\n"));
+        QCOMPARE(w.dayLabel->text(), QDate::currentDate().toString(u"dd/MM/yyyy"));
+    } else {
+        QCOMPARE(noteFileBytes(), notes);
+        QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
+        QCOMPARE(w.editor->toPlainText(), QString());
+    }
+}
+
+void tst_Notes::markupStaysPlainText()
+{
+    writeNoteFile(R"({"2024/05/14":"<b>ważne</b> &amp; <i>x</i>"})");
+    Window w;
+    w.click(day);
+    QCOMPARE(w.editor->toPlainText(), u"<b>ważne</b> &amp; <i>x</i>"_s);
+    w.save(w.editor->toPlainText());
+    QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"<b>ważne</b> &amp; <i>x</i>"})"));
+}
+
+void tst_Notes::unsafeNoteFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << u"folder"_s;
+    QTest::newRow("FIFO") << u"fifo"_s;
+    QTest::newRow("dangling link") << u"dangling"_s;
+    QTest::newRow("link to /dev/zero") << u"device"_s;
+    QTest::newRow("whitespace only") << u"blank"_s;
+}
+
+void tst_Notes::unsafeNoteFiles()
+{
+    QFETCH(QString, kind);
+    const QString path = TestSupport::noteFilePath();
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == u"folder"_s) {
+        QVERIFY(QDir().mkdir(path));
+    } else if (kind == u"fifo"_s) {
+        QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+    } else if (kind == u"dangling"_s) {
+        QVERIFY(QFile::link(path + u".nowhere"_s, path));
+    } else if (kind == u"device"_s) {
+        QVERIFY(QFile::link(u"/dev/zero"_s, path));
+    } else {
+        writeNoteFile(" \n");
+    }
+    struct stat before
+    {
+    };
+    QCOMPARE(::lstat(name.constData(), &before), 0);
+
+    Window w;
+    w.editor->setPlainText(u"stale"_s);
+    w.click(day);
+    QCOMPARE(w.editor->toPlainText(), u"stale"_s);
+    w.save(QString());
+    QCOMPARE(w.status(), u"Plik jest pusty - nie zapisano"_s);
+    w.save(u"nowa"_s);
+    QCOMPARE(w.status(), u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
+
+    struct stat after
+    {
+    };
+    QCOMPARE(::lstat(name.constData(), &after), 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_size, before.st_size);
+}
+
+void tst_Notes::symlinkIsWrittenThrough()
+{
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(u"notes.json"_s);
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"({"2024/05/15":"b"})");
+    file.close();
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    QVERIFY(QFile::link(target, TestSupport::noteFilePath()));
+
+    Window w;
+    w.click(day);
+    w.save(u"a"_s);
+    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+    QVERIFY(QFileInfo(TestSupport::noteFilePath()).isSymLink());
+    QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"a","2024/05/15":"b"})"));
+    QCOMPARE(QFile::permissions(target),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadUser
+            | QFile::WriteUser);
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList(u"notes.json"_s));
+}
+
+void tst_Notes::fullDisk()
+{
+    const QByteArray notes = R"({"2024/05/15":"b"})";
+    writeNoteFile(notes);
+    Window w;
+    w.click(day);
+    w.editor->setPlainText(QString(100000, u'x'));
+
+    // A file-size limit makes the disk look full to this process alone.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    LogCapture log;
+    QTest::mouseClick(w.window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+
+    QCOMPARE(w.status(), u"Nie udało się zapisać"_s);
+    QCOMPARE(log.texts(QtWarningMsg).size(), 1);
+    QVERIFY2(log.texts(QtWarningMsg).at(0).startsWith(u"Nie udało się zapisać pliku: "_s),
+        qPrintable(logged(log)));
+    QCOMPARE(noteFileBytes(), notes);
+}
+
+QStringList tst_Notes::runHelperAsOtherUser(
+    const QStringList &args, const QByteArray &notes, mode_t fileMode, mode_t folderMode)
+{
+    QTemporaryDir folder;
+    const QString helper = folder.filePath(u"notes_helper"_s);
+    QFile::copy(QCoreApplication::applicationDirPath() + u"/notes_helper"_s, helper);
+    const QString notePath = folder.filePath(u"wydarzenia.json"_s);
+    QFile file(notePath);
+    file.open(QIODevice::WriteOnly);
+    file.write(notes);
+    file.close();
+    ::chmod(QFile::encodeName(notePath).constData(), fileMode);
+    ::chmod(QFile::encodeName(folder.path()).constData(), folderMode);
+
+    QProcess process;
+    QStringList command { helper };
+    if (::geteuid() == 0) {
+        command = QStringList { u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s,
+            u"--clear-groups"_s, u"--"_s, helper };
+    }
+    process.start(command.takeFirst(), command + args);
+    process.waitForFinished(60000);
+    m_helperNotes = QString::fromUtf8(TestSupport::readFile(notePath));
+    ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+    return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+void tst_Notes::otherUser_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<QStringList>("output");
+
+    const QStringList save { u"save"_s, u"2024/05/14"_s, u"a"_s };
+    const QStringList remove { u"delete"_s, u"2024/05/15"_s };
+    QTest::newRow("save, folder not writable")
+        << save << 0666 << 0555
+        << QStringList { u"debug\tNo Error"_s,
+               u"warning\tNie udało się otworzyć pliku do zapisu."_s,
+               u"status\tNie udało się zapisać"_s };
+    QTest::newRow("save, file not readable")
+        << save << 0000 << 0777
+        << QStringList { u"warning\tNie udało się otworzyć pliku."_s,
+               u"warning\tBłąd parsowania JSON. (prawdopodobnie pusty plik)"_s,
+               u"warning\tPlik JSON nie zawiera obiektu."_s,
+               u"status\tNie zapisano - plik wydarzenia.json jest nieczytelny"_s };
+    QTest::newRow("delete, folder not writable")
+        << remove << 0666 << 0555
+        << QStringList { u"debug\tNo Error"_s,
+               u"debug\tNie można otworzyć pliku JSON w trybie zapisu."_s,
+               u"status\tNie udało się usunąć zapisu"_s };
+    QTest::newRow("delete, file read-only")
+        << remove << 0444 << 0777
+        << QStringList { u"debug\tNo Error"_s, u"debug\tNie można otworzyć pliku JSON."_s,
+               u"status\tNie udało się usunąć zapisu"_s };
+}
+
+void tst_Notes::otherUser()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, fileMode);
+    QFETCH(int, folderMode);
+    QFETCH(QStringList, output);
+    const QByteArray notes = R"({"2024/05/15":"b"})";
+    const QStringList lines =
+        runHelperAsOtherUser(args, notes, mode_t(fileMode), mode_t(folderMode));
+    QCOMPARE(lines.join(u'\n'), output.join(u'\n'));
+    QCOMPARE(m_helperNotes, QString::fromUtf8(notes));
+}
+
+void tst_Notes::corpus()
+{
+    const QString root = QStringLiteral(ZORVENA_JSON_CORPUS);
+    if (!QFileInfo(root).isDir()) {
+        QSKIP("the JSON test corpus is not beside the repository");
+    }
+    Window w;
+    LogCapture log; // the corpus makes the load log a lot
+    int tried = 0;
+    QDirIterator files(root, { u"*.json"_s }, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString path = files.next();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const QJsonDocument document = QJsonDocument::fromJson(bytes);
+        const QString firstKey = document.object().keys().value(0);
+        const QString failure = u"with "_s + path;
+        ++tried;
+
+        writeNoteFile(bytes);
+        w.click(day);
+        w.save(QString()); // key test of a day that no corpus file holds
+        w.save(u"nowa"_s);
+        if (!document.isObject()) {
+            // Only an empty file may be replaced; anything else is kept as it was.
+            const QByteArray expected = bytes.isEmpty() ? R"({"2024/05/14":"nowa"})" : bytes;
+            QVERIFY2(noteFileBytes() == expected, qPrintable(failure));
+            continue;
+        }
+        QJsonObject expected = document.object();
+        expected.insert(u"2024/05/14"_s, u"nowa"_s);
+        QVERIFY2(
+            QJsonDocument::fromJson(noteFileBytes()).object() == expected, qPrintable(failure));
+
+        // Delete a note the file holds (its first key) and check that only that note is gone.
+        if (!firstKey.isNull()) {
+            writeNoteFile(bytes);
+            w.window.receiveString(firstKey);
+            TestSupport::answerNextQuestion(u"Tak"_s);
+            w.save(QString());
+            expected = document.object();
+            expected.remove(firstKey);
+            QVERIFY2(
+                QJsonDocument::fromJson(noteFileBytes()).object() == expected, qPrintable(failure));
+        }
+    }
+    qInfo("%d corpus files tried", tried);
+    QVERIFY(tried > 300);
+}
+
+void tst_Notes::crashSafety()
+{
+    QTemporaryDir folder;
+    const QString helper = folder.filePath(u"notes_helper"_s);
+    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + u"/notes_helper"_s, helper));
+    const QString notePath = folder.filePath(u"wydarzenia.json"_s);
+
+    QHash<QString, int> saved; // the newest note whose save completed, per day
+    int next = 0;
+    int kills = 0;
+    int completed = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (kills < 200 && clock.elapsed() < 50000) {
+        QProcess process;
+        process.start(helper, { u"loop"_s, QString::number(next) });
+        QVERIFY(process.waitForReadyRead(20000)); // the first save has completed
+        QThread::usleep(QRandomGenerator::global()->bounded(30000));
+        ::kill(pid_t(process.processId()), SIGKILL);
+        process.waitForFinished();
+        ++kills;
+        const QStringList lines =
+            QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        for (const QString &line : lines) {
+            const int n = line.section(u'\t', 1).toInt();
+            saved.insert(LoopNote::key(n), n);
+            next = n + 1;
+            ++completed;
+        }
+        next += 1; // a save may have been cut short: never reuse its number
+
+        QJsonParseError error {};
+        const QJsonObject notes =
+            QJsonDocument::fromJson(TestSupport::readFile(notePath), &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+        for (auto it = saved.cbegin(); it != saved.cend(); ++it) {
+            const int found = LoopNote::number(notes.value(it.key()).toString());
+            QVERIFY2(found >= it.value(), qPrintable(it.key()));
+        }
+    }
+    qInfo("%d kills survived, %d saves completed", kills, completed);
+    QCOMPARE(kills, 200);
+}
+
+QTEST_MAIN(tst_Notes)
+#include "tst_notes.moc"
