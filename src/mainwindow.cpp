@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "dialog.h"
 #include "notefile.h"
 #include "ui_mainwindow.h"
 
@@ -59,6 +60,13 @@ void MainWindow::czas()
     const QDateTime now = QDateTime::currentDateTime();
     ui->data->setText(now.toString(u"dd/MM/yyyy"));
     ui->data_2->setText(now.toString(u"HH:mm:ss"));
+}
+
+void MainWindow::on_pushButton_3_clicked()
+{
+    // Each press opens a new list; earlier ones stay, hidden or shown, until the window goes.
+    dialog = new Dialog(this);
+    dialog->show();
 }
 
 void MainWindow::on_calendarWidget_clicked(const QDate &date)

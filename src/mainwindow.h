@@ -25,6 +25,7 @@ public:
 private slots:
     void czas();
     void on_pushButton_clicked();
+    void on_pushButton_3_clicked();
     void on_calendarWidget_clicked(const QDate &date);
     void napisz();
     // Returns false when the note file could not be read or rewritten; it is then unchanged.

@@ -1,0 +1,34 @@
+#ifndef DIALOG_H
+#define DIALOG_H
+
+#include <QDialog>
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class Dialog;
+}
+QT_END_NAMESPACE
+
+// Lists the days that have notes, newest first, and sends the day of the current row to the
+// main window that opened it.
+class Dialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit Dialog(QWidget *parent = nullptr);
+    ~Dialog() override;
+
+private:
+    Ui::Dialog *ui;
+
+    void spr();
+
+signals:
+    void sendString(const QString &text);
+
+private slots:
+    void on_listWidget_currentTextChanged(const QString &currentText);
+};
+
+#endif // DIALOG_H
