@@ -1,0 +1,283 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QResource>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QList<int> iconSizes { 16, 24, 32, 48, 64, 72, 96, 128, 256 };
+
+quint16 u16(const QByteArray &bytes, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(bytes.constData() + at);
+}
+
+quint32 u32(const QByteArray &bytes, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + at);
+}
+
+qsizetype align4(qsizetype at)
+{
+    return (at + 3) & ~qsizetype(3);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct IconEntry
+{
+    int size;
+    int planes;
+    int bitCount;
+    QByteArray image;
+};
+
+QList<IconEntry> iconEntries(const QByteArray &ico)
+{
+    QList<IconEntry> entries;
+    for (int i = 0; i < u16(ico, 4); ++i) {
+        const qsizetype at = 6 + 16 * i;
+        const int size = quint8(ico.at(at)) == 0 ? 256 : quint8(ico.at(at));
+        entries.append({ size, u16(ico, at + 4), u16(ico, at + 6),
+            ico.mid(u32(ico, at + 12), u32(ico, at + 8)) });
+    }
+    return entries;
+}
+
+// A UTF-16 string ending in a null, or a 0xFFFF-prefixed number written as "#N".
+QString nameOrId(const QByteArray &bytes, qsizetype &at)
+{
+    if (u16(bytes, at) == 0xFFFF) {
+        at += 4;
+        return u"#"_s + QString::number(u16(bytes, at - 2));
+    }
+    QString name;
+    for (; u16(bytes, at) != 0; at += 2) {
+        name.append(QChar(u16(bytes, at)));
+    }
+    at += 2;
+    return name;
+}
+
+struct Resource
+{
+    QString type;
+    QString name;
+    int language;
+    QByteArray data;
+};
+
+QList<Resource> resourcesOf(const QByteArray &res)
+{
+    QList<Resource> resources;
+    for (qsizetype at = 0; at + 8 <= res.size();) {
+        const quint32 dataSize = u32(res, at);
+        const quint32 headerSize = u32(res, at + 4);
+        qsizetype field = at + 8;
+        const QString type = nameOrId(res, field);
+        const QString name = nameOrId(res, field);
+        field = align4(field);
+        const int language = u16(res, field + 6);
+        if (dataSize > 0) {
+            resources.append({ type, name, language, res.mid(at + headerSize, dataSize) });
+        }
+        at = align4(at + headerSize + dataSize);
+    }
+    return resources;
+}
+
+// One node of a version record: a key, a value, and child nodes.
+struct VersionNode
+{
+    QString key;
+    QByteArray value;
+    QList<VersionNode> children;
+};
+
+VersionNode versionNode(const QByteArray &bytes, qsizetype at)
+{
+    const quint16 length = u16(bytes, at);
+    const quint16 valueLength = u16(bytes, at + 2);
+    const bool isText = u16(bytes, at + 4) == 1;
+    qsizetype field = at + 6;
+    VersionNode node { nameOrId(bytes, field), {}, {} };
+    field = align4(field);
+    const qsizetype valueBytes = isText ? 2 * valueLength : valueLength;
+    node.value = bytes.mid(field, valueBytes);
+    for (field = align4(field + valueBytes); field < at + length;
+         field = align4(field + u16(bytes, field))) {
+        node.children.append(versionNode(bytes, field));
+    }
+    return node;
+}
+
+QString text(const QByteArray &utf16)
+{
+    QString value =
+        QString::fromUtf16(reinterpret_cast<const char16_t *>(utf16.constData()), utf16.size() / 2);
+    while (value.endsWith(QChar(0))) {
+        value.chop(1);
+    }
+    return value;
+}
+
+} // namespace
+
+class tst_Resources : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void iconResource();
+    void generatorDrawsTheCommittedIcon();
+    void windowsResources();
+};
+
+void tst_Resources::iconResource()
+{
+    // Registered before main() ran, by the collection's own initializer.
+    QCOMPARE(QDir(u":/icons"_s).entryList(), QStringList(u"ikonka.ico"_s));
+    const QResource resource(u":/icons/ikonka.ico"_s);
+    QVERIFY(resource.isValid());
+    QCOMPARE(resource.compressionAlgorithm(), QResource::ZlibCompression);
+    QCOMPARE(resource.locale().name(), u"C"_s); // no language or country of its own
+
+    const QByteArray ico = readAll(u":/icons/ikonka.ico"_s);
+    QCOMPARE(ico, readAll(QStringLiteral(ZORVENA_SOURCE_DIR) + u"/src/icons/ikonka.ico"_s));
+    QCOMPARE(u16(ico, 0), 0);
+    QCOMPARE(u16(ico, 2), 1);
+    const QList<IconEntry> entries = iconEntries(ico);
+    QCOMPARE(entries.size(), iconSizes.size());
+    for (int i = 0; i < entries.size(); ++i) {
+        const IconEntry &entry = entries.at(i);
+        const int size = iconSizes.at(i);
+        QCOMPARE(entry.size, size);
+        QCOMPARE(entry.planes, 1);
+        QCOMPARE(entry.bitCount, 32);
+        if (size < 256) {
+            // An uncompressed 32-bit bitmap: colour rows plus a 1-bit mask, twice as high.
+            const int maskBytes = (size + 31) / 32 * 4 * size;
+            QCOMPARE(entry.image.size(), 40 + size * size * 4 + maskBytes);
+            QCOMPARE(u32(entry.image, 0), 40u);
+            QCOMPARE(u32(entry.image, 4), quint32(size));
+            QCOMPARE(u32(entry.image, 8), quint32(2 * size));
+            QCOMPARE(u16(entry.image, 12), 1);
+            QCOMPARE(u16(entry.image, 14), 32);
+            QCOMPARE(u32(entry.image, 16), 0u);
+        } else {
+            // A PNG whose header says 256 x 256, 8 bits per channel, RGBA (colour type 6).
+            QVERIFY(entry.image.startsWith("\x89PNG\r\n\x1a\n"));
+            QCOMPARE(entry.image.mid(12, 4), QByteArray("IHDR"));
+            QCOMPARE(qFromBigEndian<quint32>(entry.image.constData() + 16), 256u);
+            QCOMPARE(qFromBigEndian<quint32>(entry.image.constData() + 20), 256u);
+            QCOMPARE(int(entry.image.at(24)), 8);
+            QCOMPARE(int(entry.image.at(25)), 6);
+        }
+    }
+}
+
+void tst_Resources::generatorDrawsTheCommittedIcon()
+{
+    QTemporaryDir folder;
+    const QString drawn = folder.filePath(u"ikonka.ico"_s);
+    QCOMPARE(QProcess::execute(QStringLiteral(ZORVENA_ICONGEN), { drawn }), 0);
+    QVERIFY(readAll(drawn) == readAll(u":/icons/ikonka.ico"_s));
+}
+
+void tst_Resources::windowsResources()
+{
+    const QString windres = QStandardPaths::findExecutable(u"x86_64-w64-mingw32-windres"_s);
+    if (windres.isEmpty()) {
+        QSKIP("x86_64-w64-mingw32-windres is missing (package binutils-mingw-w64-x86-64)");
+    }
+    // The script has no includes, so the host's C preprocessor is enough.
+    QTemporaryDir folder;
+    const QString res = folder.filePath(u"zorvena.res"_s);
+    QProcess compiler;
+    compiler.setWorkingDirectory(QStringLiteral(ZORVENA_SOURCE_DIR) + u"/src"_s);
+    compiler.start(windres,
+        { u"--preprocessor=cpp"_s, u"--preprocessor-arg=-xc"_s, u"-i"_s, u"zorvena.rc"_s, u"-O"_s,
+            u"res"_s, u"-o"_s, res });
+    QVERIFY(compiler.waitForFinished());
+    QVERIFY2(compiler.exitCode() == 0, compiler.readAllStandardError().constData());
+
+    const QList<Resource> resources = resourcesOf(readAll(res));
+    const QList<IconEntry> icons = iconEntries(readAll(u":/icons/ikonka.ico"_s));
+    QCOMPARE(resources.size(), icons.size() + 2);
+    for (const Resource &resource : resources) {
+        QCOMPARE(resource.language, 1033);
+    }
+
+    // RT_ICON 1 to 9: the icon file's images, byte for byte.
+    for (int i = 0; i < icons.size(); ++i) {
+        QCOMPARE(resources.at(i).type, u"#3"_s);
+        QCOMPARE(resources.at(i).name, u"#%1"_s.arg(i + 1));
+        QVERIFY(resources.at(i).data == icons.at(i).image);
+    }
+
+    // RT_GROUP_ICON IDI_ICON1: nine entries pointing at images 1 to 9.
+    const Resource &group = resources.at(icons.size());
+    QCOMPARE(group.type, u"#14"_s);
+    QCOMPARE(group.name, u"IDI_ICON1"_s);
+    QCOMPARE(QList<int>({ u16(group.data, 0), u16(group.data, 2), u16(group.data, 4) }),
+        QList<int>({ 0, 1, 9 }));
+    for (int i = 0; i < icons.size(); ++i) {
+        const qsizetype at = 6 + 14 * i;
+        const int size = quint8(group.data.at(at)) == 0 ? 256 : quint8(group.data.at(at));
+        QCOMPARE(size, iconSizes.at(i));
+        QCOMPARE(u16(group.data, at + 4), 1);
+        QCOMPARE(u16(group.data, at + 6), 32);
+        QCOMPARE(u32(group.data, at + 8), quint32(icons.at(i).image.size()));
+        QCOMPARE(u16(group.data, at + 12), i + 1);
+    }
+
+    // RT_VERSION 1.
+    const Resource &version = resources.last();
+    QCOMPARE(version.type, u"#16"_s);
+    QCOMPARE(version.name, u"#1"_s);
+    const VersionNode root = versionNode(version.data, 0);
+    QCOMPARE(root.key, u"VS_VERSION_INFO"_s);
+    QCOMPARE(root.value.size(), 52);
+    QList<quint32> fixed;
+    for (int at = 0; at < 52; at += 4) {
+        fixed.append(u32(root.value, at));
+    }
+    // Signature, structure version, file and product versions, flags mask, flags, system,
+    // file type, subtype, date.
+    QCOMPARE(
+        fixed, QList<quint32>({ 0xFEEF04BD, 0x10000, 0, 0, 0, 0, 0x3F, 0, 0x40004, 2, 0, 0, 0 }));
+
+    QCOMPARE(root.children.size(), 2);
+    const VersionNode &strings = root.children.at(0);
+    QCOMPARE(strings.key, u"StringFileInfo"_s);
+    QCOMPARE(strings.children.size(), 1);
+    QCOMPARE(strings.children.at(0).key, u"040904b0"_s);
+    QStringList table;
+    for (const VersionNode &entry : strings.children.at(0).children) {
+        table.append(entry.key + u'=' + text(entry.value));
+    }
+    QCOMPARE(table,
+        QStringList({ u"CompanyName="_s, u"FileDescription="_s, u"FileVersion=0.0.0.0"_s,
+            u"LegalCopyright="_s, u"OriginalFilename=Zorvena.exe"_s, u"ProductName=Zorvena"_s,
+            u"ProductVersion=0.0.0.0"_s, u"InternalName="_s, u"Comments="_s,
+            u"LegalTrademarks="_s }));
+
+    const VersionNode &variables = root.children.at(1);
+    QCOMPARE(variables.key, u"VarFileInfo"_s);
+    QCOMPARE(variables.children.size(), 1);
+    QCOMPARE(variables.children.at(0).key, u"Translation"_s);
+    QCOMPARE(variables.children.at(0).value, QByteArray("\x09\x04\xb0\x04", 4));
+}
+
+QTEST_MAIN(tst_Resources)
+#include "tst_resources.moc"
