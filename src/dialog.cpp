@@ -1,21 +1,17 @@
 #include "dialog.h"
 
+#include "daykey.h"
 #include "mainwindow.h"
 #include "notefile.h"
 #include "ui_dialog.h"
 
-#include <QDate>
-#include <QListWidgetItem>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 // The folder that holds the executable; the note file lives there.
 QString filepin;
-
-// Each row keeps the key it was listed from, so that a hand-written key that is not a date still
-// leads back to its own note.
-constexpr int keyRole = Qt::UserRole;
 } // namespace
 
 Dialog::Dialog(QWidget *parent)
@@ -50,22 +46,25 @@ void Dialog::spr()
         qWarning() << "Plik JSON nie zawiera obiektu.";
     }
 
-    // Keys come in ascending order, so the newest day is the last one.
-    const QStringList keys = file.notes().keys();
-    ui->listWidget->setUpdatesEnabled(false);
-    for (auto key = keys.crbegin(); key != keys.crend(); ++key) {
-        const QDate date = QDate::fromString(*key, u"yyyy/MM/dd");
-        auto *row = new QListWidgetItem(date.isValid() ? date.toString(u"dd/MM/yyyy") : *key);
-        row->setData(keyRole, *key);
-        ui->listWidget->addItem(row);
+    // Keys come in ascending order: the newest day is the last one and goes on top. Row i keeps
+    // the key it was listed from in keys[i], so that a hand-written key that is not a date still
+    // leads back to its own note.
+    keys = file.notes().keys();
+    std::reverse(keys.begin(), keys.end());
+    QStringList rows;
+    rows.reserve(keys.size());
+    for (const QString &key : std::as_const(keys)) {
+        rows.append(DayKey::toDisplay(key));
     }
-    ui->listWidget->setUpdatesEnabled(true);
+    ui->listWidget->setUniformItemSizes(true);
+    ui->listWidget->addItems(rows);
 }
 
 void Dialog::on_listWidget_currentTextChanged(const QString &currentText)
 {
     Q_UNUSED(currentText); // the row's own key is sent, not a key rebuilt from its text
-    if (const QListWidgetItem *row = ui->listWidget->currentItem()) {
-        emit sendString(row->data(keyRole).toString());
+    const int row = ui->listWidget->currentRow();
+    if (row >= 0 && row < keys.size()) {
+        emit sendString(keys.at(row));
     }
 }

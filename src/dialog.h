@@ -21,6 +21,8 @@ public:
 
 private:
     Ui::Dialog *ui;
+    // The key each row was listed from, row by row.
+    QStringList keys;
 
     void spr();
 

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "daykey.h"
 #include "dialog.h"
 #include "notefile.h"
 #include "ui_mainwindow.h"
@@ -16,18 +17,6 @@ namespace {
 QString filepim;
 
 constexpr int statusTimeout = 2000;
-
-QString keyOf(const QDate &date)
-{
-    return date.toString(u"yyyy/MM/dd");
-}
-
-// A day key as the user reads it; a hand-written key that is not a date is shown as written.
-QString displayDate(const QString &key)
-{
-    const QDate date = QDate::fromString(key, u"yyyy/MM/dd");
-    return date.isValid() ? date.toString(u"dd/MM/yyyy") : key;
-}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -42,7 +31,7 @@ MainWindow::MainWindow(QWidget *parent)
     Timer->setInterval(1000);
     Timer->start();
 
-    selectDay(keyOf(QDate::currentDate()));
+    selectDay(DayKey::fromDate(QDate::currentDate()));
 
     filepim = QCoreApplication::applicationDirPath();
     qDebug() << filepim;
@@ -71,7 +60,7 @@ void MainWindow::on_pushButton_3_clicked()
 
 void MainWindow::on_calendarWidget_clicked(const QDate &date)
 {
-    selectDay(keyOf(date));
+    selectDay(DayKey::fromDate(date));
     napisz();
 }
 
@@ -84,7 +73,7 @@ void MainWindow::receiveString(const QString &text)
 void MainWindow::selectDay(const QString &key)
 {
     data = key;
-    ui->label_3->setText(displayDate(key));
+    ui->label_3->setText(DayKey::toDisplay(key));
 }
 
 void MainWindow::napisz()
@@ -211,7 +200,7 @@ void MainWindow::offerDeletion()
     // No parent: the question keeps the toolkit's own look, not the window's dark sheet.
     QMessageBox question;
     question.setWindowTitle(u"Potwierdzenie"_s);
-    question.setText(u"Czy na pewno chcesz usunąć zapis z  "_s + displayDate(data) + u"?"_s);
+    question.setText(u"Czy na pewno chcesz usunąć zapis z  "_s + DayKey::toDisplay(data) + u"?"_s);
     question.setIcon(QMessageBox::Question);
     QPushButton *yes = question.addButton(u"Tak"_s, QMessageBox::YesRole);
     question.addButton(u"Nie"_s, QMessageBox::NoRole);
@@ -227,7 +216,7 @@ void MainWindow::offerDeletion()
         return;
     }
     showStatus(u"Usunięto zapis"_s);
-    selectDay(keyOf(QDate::currentDate()));
+    selectDay(DayKey::fromDate(QDate::currentDate()));
     napisz();
 }
 

@@ -1,0 +1,39 @@
+#include "daykey.h"
+
+using namespace Qt::StringLiterals;
+
+namespace DayKey {
+
+QString fromDate(const QDate &date)
+{
+    return date.toString(u"yyyy/MM/dd");
+}
+
+QString toDisplay(const QString &key)
+{
+    // The saved-days list converts every key of the file, and the general date parser is slow:
+    // plain "yyyy/MM/dd" keys take a short way, anything else goes through the parser.
+    const auto digits = [&key](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            const char16_t c = key.at(i).unicode();
+            if (c < u'0' || c > u'9') {
+                return -1;
+            }
+            value = value * 10 + (c - u'0');
+        }
+        return value;
+    };
+    if (key.size() == 10 && key.at(4) == u'/' && key.at(7) == u'/') {
+        const int year = digits(0, 4);
+        const int month = digits(5, 2);
+        const int day = digits(8, 2);
+        if (year > 0 && month > 0 && day > 0 && QDate(year, month, day).isValid()) {
+            return key.mid(8, 2) + u'/' + key.mid(5, 2) + u'/' + key.left(4);
+        }
+    }
+    const QDate date = QDate::fromString(key, u"yyyy/MM/dd");
+    return date.isValid() ? date.toString(u"dd/MM/yyyy") : key;
+}
+
+} // namespace DayKey

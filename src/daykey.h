@@ -1,0 +1,18 @@
+#ifndef DAYKEY_H
+#define DAYKEY_H
+
+#include <QDate>
+#include <QString>
+
+// Day keys ("yyyy/MM/dd") as stored in the note file, and the display dates ("dd/MM/yyyy") that
+// the user reads.
+namespace DayKey {
+
+QString fromDate(const QDate &date);
+
+// The display date of a key; a hand-written key that is not a valid date is shown as written.
+QString toDisplay(const QString &key);
+
+} // namespace DayKey
+
+#endif // DAYKEY_H
