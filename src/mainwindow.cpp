@@ -17,6 +17,25 @@ namespace {
 QString filepim;
 
 constexpr int statusTimeout = 2000;
+
+// Reads the note file for the key test and the deletion, which report a failure in the same words.
+bool readForKeys(NoteFile &file, QIODevice::OpenMode mode)
+{
+    switch (file.read(mode)) {
+    case NoteFile::OpenError:
+        qDebug() << "Nie można otworzyć pliku JSON.";
+        return false;
+    case NoteFile::ParseError:
+        qDebug() << "Błąd parsowania JSON:" << file.parseErrorString();
+        return false;
+    case NoteFile::NotAnObject:
+        qDebug() << "Dane JSON nie są obiektem.";
+        return false;
+    case NoteFile::Read:
+        return true;
+    }
+    return false;
+}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -99,37 +118,15 @@ void MainWindow::napisz()
 bool MainWindow::containsKey(const QString &keyToCheck)
 {
     NoteFile file(JsonFilePath);
-    switch (file.read(QIODevice::ReadOnly | QIODevice::Text)) {
-    case NoteFile::OpenError:
-        qDebug() << "Nie można otworzyć pliku JSON.";
-        return false;
-    case NoteFile::ParseError:
-        qDebug() << "Błąd parsowania JSON:" << file.parseErrorString();
-        return false;
-    case NoteFile::NotAnObject:
-        qDebug() << "Dane JSON nie są obiektem.";
-        return false;
-    case NoteFile::Read:
-        break;
-    }
-    return file.notes().contains(keyToCheck);
+    return readForKeys(file, QIODevice::ReadOnly | QIODevice::Text)
+        && file.notes().contains(keyToCheck);
 }
 
 bool MainWindow::remove(QString &key)
 {
     NoteFile file(JsonFilePath);
-    switch (file.read(QIODevice::ReadWrite | QIODevice::Text)) {
-    case NoteFile::OpenError:
-        qDebug() << "Nie można otworzyć pliku JSON.";
+    if (!readForKeys(file, QIODevice::ReadWrite | QIODevice::Text)) {
         return false;
-    case NoteFile::ParseError:
-        qDebug() << "Błąd parsowania JSON:" << file.parseErrorString();
-        return false;
-    case NoteFile::NotAnObject:
-        qDebug() << "Dane JSON nie są obiektem.";
-        return false;
-    case NoteFile::Read:
-        break;
     }
     QJsonObject notes = file.notes();
     notes.remove(key);
