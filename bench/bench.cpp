@@ -1,6 +1,7 @@
 // Measures start-up and every user action of the real windows on note files of growing size, and
 // the bare file work ("floor") each action cannot avoid, timed in the same run. It only measures:
 // it never fails.
+// scripts/bench.sh builds and runs it:
 //   bench [--sizes 0,365,3650,36500] [--repeat 20] [--json FILE]
 //   bench --write-notes N FILE    writes the note file of N notes that the benchmark uses
 #include "dialog.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -277,7 +279,8 @@ int main(int argc, char *argv[])
         { u"sizes"_s, u"Note counts to measure."_s, u"list"_s, u"0,365,3650,36500"_s });
     parser.addOption({ u"repeat"_s, u"Repetitions per action (at least 5 at 36 500 notes)."_s,
         u"n"_s, u"20"_s });
-    parser.addOption({ u"json"_s, u"Where to write the figures."_s, u"file"_s, u"bench.json"_s });
+    parser.addOption({ u"json"_s,
+        u"Where to write the figures (default: bench.json beside the benchmark)."_s, u"file"_s });
     parser.addOption({ u"write-notes"_s, u"Only write a note file of N notes."_s, u"n"_s });
     parser.addPositionalArgument(u"file"_s, u"With --write-notes: the note file."_s);
     parser.process(app);
@@ -313,9 +316,15 @@ int main(int argc, char *argv[])
     }
     QFile::remove(notePath());
 
-    QFile json(parser.value(u"json"_s));
-    if (json.open(QIODevice::WriteOnly)) {
-        json.write(QJsonDocument(QJsonObject { { u"results"_s, results } }).toJson());
+    const QString jsonPath = parser.isSet(u"json"_s)
+        ? parser.value(u"json"_s)
+        : QCoreApplication::applicationDirPath() + u"/bench.json"_s;
+    QFile json(jsonPath);
+    const QByteArray bytes = QJsonDocument(QJsonObject { { u"results"_s, results } }).toJson();
+    if (json.open(QIODevice::WriteOnly) && json.write(bytes) == bytes.size()) {
+        std::printf("figures written to %s\n", qPrintable(QDir::toNativeSeparators(jsonPath)));
+    } else {
+        std::printf("could not write %s\n", qPrintable(QDir::toNativeSeparators(jsonPath)));
     }
     return 0;
 }

@@ -8,12 +8,11 @@ out=$(realpath -m "${1:-docs/screenshot.png}")
 scripts/setup.sh run screen
 scripts/build.sh build-shot -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 
-display=:97
-Xvfb "$display" -screen 0 820x660x24 -nolisten tcp &
-xvfb=$!
+source scripts/xvfb.sh
+xvfb=
+program=
 trap 'kill $program $xvfb 2>/dev/null || true' EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start_xvfb :97 820x660x24
 
 build-shot/src/Zorvena &
 program=$!

@@ -8,7 +8,7 @@ for purpose in "$@"; do
     case "$purpose" in
         run) ;;
         test) packages+=(binutils-mingw-w64-x86-64) ;;
-        screen) packages+=(xvfb xauth imagemagick xdotool libx11-dev) ;;
+        screen) packages+=(xvfb xauth x11-utils imagemagick xdotool libx11-dev) ;;
         *) echo "setup.sh: unknown purpose '$purpose'" >&2; exit 2 ;;
     esac
 done
