@@ -279,6 +279,12 @@ void tst_Notes::markupStaysPlainText()
     QCOMPARE(w.editor->toPlainText(), u"<b>ważne</b> &amp; <i>x</i>"_s);
     w.save(w.editor->toPlainText());
     QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"<b>ważne</b> &amp; <i>x</i>"})"));
+
+    // Every outcome stays in the status bar for two seconds (timers may fire up to 5 % early).
+    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+    QTest::qWait(1800);
+    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(w.status().isEmpty(), 3000);
 }
 
 void tst_Notes::unsafeNoteFiles_data()
