@@ -4,11 +4,12 @@
 // scripts/bench.sh builds and runs it:
 //   bench [--sizes 0,365,3650,36500] [--repeat 20] [--json FILE]
 //   bench --write-notes N FILE    writes the note file of N notes that the benchmark uses
+#include "daykey.h"
 #include "dialog.h"
 #include "mainwindow.h"
+#include "support.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,11 +18,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSaveFile>
-#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -58,7 +57,7 @@ QJsonObject makeNotes(int count)
             text += random.bounded(12) == 0 ? u'\n' : u' ';
         }
         text.truncate(length);
-        notes.insert(today.addDays(i - count + 1).toString(u"yyyy/MM/dd"), text);
+        notes.insert(DayKey::fromDate(today.addDays(i - count + 1)), text);
     }
     return notes;
 }
@@ -70,22 +69,17 @@ bool writeNotes(const QString &path, const QJsonObject &notes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QString notePath()
-{
-    return QCoreApplication::applicationDirPath() + u"/wydarzenia.json"_s;
-}
-
 // The bare file work of the actions, without windows, logs or checks beyond the necessary.
 QJsonObject readAndParse()
 {
-    QFile file(notePath());
+    QFile file(TestSupport::noteFilePath());
     file.open(QIODevice::ReadOnly);
     return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 void replaceAtomically(const QByteArray &bytes, QIODevice::OpenMode mode)
 {
-    QSaveFile file(notePath());
+    QSaveFile file(TestSupport::noteFilePath());
     file.open(mode);
     file.write(bytes);
     file.flush();
@@ -149,30 +143,10 @@ private:
     QEventLoop m_loop;
 };
 
-void clickDay(MainWindow &window, const QDate &day)
-{
-    auto *calendar = window.findChild<QCalendarWidget *>(u"calendarWidget"_s);
-    auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s);
-    calendar->setSelectedDate(day);
-    const QRect cell = grid->visualRect(grid->currentIndex());
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
 void pressSave(MainWindow &window, const QString &text)
 {
     window.findChild<QTextEdit *>(u"textEdit"_s)->setPlainText(text);
     QTest::mouseClick(window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
-}
-
-void answerYes()
-{
-    QTimer::singleShot(0, qApp, [] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            box->buttons().constFirst()->click(); // "Tak"
-        } else {
-            answerYes();
-        }
-    });
 }
 
 double peakResidentMegabytes()
@@ -191,10 +165,10 @@ struct Row
 
 QList<Row> measure(int count, int repeat)
 {
-    QFile::remove(notePath());
+    QFile::remove(TestSupport::noteFilePath());
     const QJsonObject notes = makeNotes(count);
     if (count > 0) {
-        writeNotes(notePath(), notes);
+        writeNotes(TestSupport::noteFilePath(), notes);
     }
     const QString note = notes.value(notes.keys().value(0)).toString() + u" (zmieniona)"_s;
     std::map<QString, std::vector<double>> times;
@@ -222,7 +196,8 @@ QList<Row> measure(int count, int repeat)
     auto *save = window.findChild<QPushButton *>(u"pushButton"_s);
     for (int i = 0; i < repeat; ++i) {
         const QDate day = today.addDays(-(i % 28));
-        times[u"click"_s].push_back(millisecondsOf([&] { clickDay(window, day); }));
+        times[u"click"_s].push_back(
+            millisecondsOf([&] { TestSupport::clickCalendarDay(&window, day); }));
         floors[u"click"_s].push_back(millisecondsOf([] { readAndParse(); }));
 
         editor->setPlainText(note);
@@ -230,21 +205,21 @@ QList<Row> measure(int count, int repeat)
             millisecondsOf([&] { QTest::mouseClick(save, Qt::LeftButton); }));
         floors[u"save"_s].push_back(millisecondsOf([&] {
             QJsonObject object = readAndParse();
-            object.insert(day.toString(u"yyyy/MM/dd"), note);
+            object.insert(DayKey::fromDate(day), note);
             replaceAtomically(
                 QJsonDocument(object).toJson(QJsonDocument::Compact), QIODevice::WriteOnly);
         }));
 
         editor->clear();
-        answerYes();
+        TestSupport::answerNextQuestion(u"Tak"_s);
         times[u"delete"_s].push_back(
             millisecondsOf([&] { QTest::mouseClick(save, Qt::LeftButton); }));
-        clickDay(window, day);
+        TestSupport::clickCalendarDay(&window, day);
         pressSave(window, note); // the deleted note comes back
         floors[u"delete"_s].push_back(millisecondsOf([&] {
             readAndParse(); // key test
             QJsonObject object = readAndParse();
-            object.remove(day.toString(u"yyyy/MM/dd"));
+            object.remove(DayKey::fromDate(day));
             replaceAtomically(QJsonDocument(object).toJson(QJsonDocument::Indented),
                 QIODevice::WriteOnly | QIODevice::Text);
             readAndParse(); // today's note, reloaded
@@ -314,7 +289,7 @@ int main(int argc, char *argv[])
         results.append(QJsonObject { { u"notes"_s, count }, { u"repeat"_s, repeat },
             { u"actions"_s, actions }, { u"peak_resident_mb"_s, peakResidentMegabytes() } });
     }
-    QFile::remove(notePath());
+    QFile::remove(TestSupport::noteFilePath());
 
     const QString jsonPath = parser.isSet(u"json"_s)
         ? parser.value(u"json"_s)
