@@ -88,6 +88,12 @@ QStringList strayFiles()
     return stray;
 }
 
+bool showsTodaySince(const QString &displayDate, const QDate &since)
+{
+    const QDate shown = QDate::fromString(displayDate, u"dd/MM/yyyy"_s);
+    return shown.isValid() && shown >= since && shown <= QDate::currentDate();
+}
+
 void clickCalendarDay(QWidget *window, const QDate &day)
 {
     auto *calendar = window->findChild<QCalendarWidget *>(u"calendarWidget"_s);

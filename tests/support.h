@@ -35,6 +35,10 @@ inline QByteArray noteFileBytes()
 // QSaveFile's temporary files.
 QStringList strayFiles();
 
+// Whether a display date ("dd/MM/yyyy") shows today or a day since `since`: a check that reads
+// the clock after the program did may already be in the next day.
+bool showsTodaySince(const QString &displayDate, const QDate &since);
+
 // Clicks a day in the main window's calendar, as a user does.
 void clickCalendarDay(QWidget *window, const QDate &day);
 

@@ -45,11 +45,12 @@ private:
 void tst_MainWindow::startsWithTodayAndPlaceholders()
 {
     LogCapture log;
+    const QDate started = QDate::currentDate();
     MainWindow window;
 
     QCOMPARE(window.windowTitle(), u"Zorvena 2.0"_s);
-    QCOMPARE(
-        child<QLabel>(window, u"label_3"_s)->text(), QDate::currentDate().toString(u"dd/MM/yyyy"));
+    const QString selected = child<QLabel>(window, u"label_3"_s)->text();
+    QVERIFY2(TestSupport::showsTodaySince(selected, started), qPrintable(selected));
     QCOMPARE(child<QLabel>(window, u"data"_s)->text(), u"xx.xx.xxxx"_s);
     QCOMPARE(child<QLabel>(window, u"data_2"_s)->text(), u"xx:xx"_s);
     QVERIFY(child<QTextEdit>(window, u"textEdit"_s)->toPlainText().isEmpty());
@@ -64,6 +65,7 @@ void tst_MainWindow::startsWithTodayAndPlaceholders()
 
 void tst_MainWindow::clockTicksEverySecond()
 {
+    const QDate started = QDate::currentDate();
     MainWindow window;
     auto *date = child<QLabel>(window, u"data"_s);
     auto *time = child<QLabel>(window, u"data_2"_s);
@@ -73,13 +75,14 @@ void tst_MainWindow::clockTicksEverySecond()
     QVERIFY(timer->isActive());
     QVERIFY(!timer->isSingleShot());
 
-    QTRY_VERIFY_WITH_TIMEOUT(date->text() != u"xx.xx.xxxx"_s, 2000);
-    QCOMPARE(date->text(), QDate::currentDate().toString(u"dd/MM/yyyy"));
+    // A busy machine may deliver the ticks late; only their content is checked to the letter.
+    QTRY_VERIFY_WITH_TIMEOUT(date->text() != u"xx.xx.xxxx"_s, 30000);
+    QVERIFY2(TestSupport::showsTodaySince(date->text(), started), qPrintable(date->text()));
     static const QRegularExpression clock(u"^([01]\\d|2[0-3]):[0-5]\\d:[0-5]\\d$"_s);
     QVERIFY2(clock.match(time->text()).hasMatch(), qPrintable(time->text()));
 
     const QString first = time->text();
-    QTRY_VERIFY_WITH_TIMEOUT(time->text() != first, 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(time->text() != first, 30000);
 }
 
 void tst_MainWindow::formTree_data()

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -177,13 +178,14 @@ void tst_Notes::fileStates()
 
     restore();
     log.clear();
+    const QDate started = QDate::currentDate();
     TestSupport::answerNextQuestion(u"Tak"_s);
     w.save(QString());
     QCOMPARE(w.status(), deleteStatus);
     QCOMPARE(logged(log), deleteLog);
     if (deleteStatus == u"Usunięto zapis"_s) {
         QVERIFY(!QJsonDocument::fromJson(noteFileBytes()).object().contains(u"2024/05/14"_s));
-        QCOMPARE(w.dayLabel->text(), QDate::currentDate().toString(u"dd/MM/yyyy"));
+        QVERIFY(TestSupport::showsTodaySince(w.dayLabel->text(), started));
     } else {
         QCOMPARE(noteFileBytes(), bytes);
         QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
@@ -256,6 +258,7 @@ void tst_Notes::confirmation()
             title = box->windowTitle();
         }
     });
+    const QDate started = QDate::currentDate();
     TestSupport::answerNextQuestion(answer);
     w.save(QString());
 
@@ -264,7 +267,7 @@ void tst_Notes::confirmation()
     QCOMPARE(w.status(), status);
     if (answer == u"Tak"_s) {
         QCOMPARE(noteFileBytes(), QByteArray("{\n    \"2024/05/15\": \"b\"\n}\n"));
-        QCOMPARE(w.dayLabel->text(), QDate::currentDate().toString(u"dd/MM/yyyy"));
+        QVERIFY(TestSupport::showsTodaySince(w.dayLabel->text(), started));
     } else {
         QCOMPARE(noteFileBytes(), notes);
         QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
@@ -278,14 +281,18 @@ void tst_Notes::markupStaysPlainText()
     Window w;
     w.click(day);
     QCOMPARE(w.editor->toPlainText(), u"<b>ważne</b> &amp; <i>x</i>"_s);
+    QSignalSpy changes(w.window.statusBar(), &QStatusBar::messageChanged);
+    QElapsedTimer shown;
+    shown.start();
     w.save(w.editor->toPlainText());
     QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"<b>ważne</b> &amp; <i>x</i>"})"));
 
-    // Every outcome stays in the status bar for two seconds (timers may fire up to 5 % early).
+    // Every outcome stays in the status bar for two seconds (timers may fire up to 5 % early);
+    // a busy machine may only take it away later.
     QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
-    QTest::qWait(1800);
-    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
-    QTRY_VERIFY_WITH_TIMEOUT(w.status().isEmpty(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.status().isEmpty(), 30000);
+    QVERIFY2(shown.elapsed() >= 1900, qPrintable(QString::number(shown.elapsed())));
+    QCOMPARE(changes.size(), 2);
 }
 
 void tst_Notes::unsafeNoteFiles_data()
@@ -520,9 +527,7 @@ void tst_Notes::crashSafety()
     int next = 0;
     int kills = 0;
     int completed = 0;
-    QElapsedTimer clock;
-    clock.start();
-    while (kills < 200 && clock.elapsed() < 50000) {
+    while (kills < 200) {
         QProcess process;
         process.start(helper, { u"loop"_s, QString::number(next) });
         QVERIFY(process.waitForReadyRead(20000)); // the first save has completed
