@@ -5,6 +5,7 @@
 #include "notefile.h"
 #include "ui_mainwindow.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QMessageBox>
 #include <QPushButton>
@@ -79,14 +80,55 @@ void MainWindow::on_pushButton_3_clicked()
 
 void MainWindow::on_calendarWidget_clicked(const QDate &date)
 {
+    if (!mayDiscardText()) {
+        return;
+    }
     selectDay(DayKey::fromDate(date));
     napisz();
 }
 
 void MainWindow::receiveString(const QString &text)
 {
+    if (!mayDiscardText()) {
+        return;
+    }
     selectDay(text);
     napisz();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!mayDiscardText()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+bool MainWindow::mayDiscardText()
+{
+    // An empty editor loses nothing: a stored note stays in the file.
+    const QString text = ui->textEdit->toPlainText();
+    if (text.isEmpty() || text == storedText) {
+        return true;
+    }
+    // Built like the deletion question: no parent, so the toolkit's own look.
+    QMessageBox question;
+    question.setWindowTitle(u"Niezapisana notatka"_s);
+    question.setText(
+        u"Notatka z "_s + DayKey::toDisplay(data) + u" nie została zapisana. Zapisać ją?"_s);
+    question.setIcon(QMessageBox::Warning);
+    QPushButton *save = question.addButton(u"Zapisz"_s, QMessageBox::AcceptRole);
+    QPushButton *discard = question.addButton(u"Nie zapisuj"_s, QMessageBox::DestructiveRole);
+    QPushButton *cancel = question.addButton(u"Anuluj"_s, QMessageBox::RejectRole);
+    question.setDefaultButton(save);
+    question.setEscapeButton(cancel);
+    question.exec();
+
+    if (question.clickedButton() == save) {
+        return saveNote();
+    }
+    return question.clickedButton() == discard;
 }
 
 void MainWindow::selectDay(const QString &key)
@@ -111,6 +153,7 @@ void MainWindow::napisz()
         qDebug() << "No Error";
         // Plain text: a note that looks like markup is shown, and saved back, as typed.
         ui->textEdit->setPlainText(file.notes().value(data).toString());
+        storedText = ui->textEdit->toPlainText();
         return;
     }
 }
@@ -155,7 +198,7 @@ void MainWindow::on_pushButton_clicked()
     }
 }
 
-void MainWindow::saveNote()
+bool MainWindow::saveNote()
 {
     NoteFile file(JsonFilePath);
     const NoteFile::ReadStatus status = file.read();
@@ -171,25 +214,28 @@ void MainWindow::saveNote()
         // may be replaced.
         if (!file.hadNoContent()) {
             showStatus(u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
-            return;
+            return false;
         }
     }
 
+    const QString text = ui->textEdit->toPlainText();
     QJsonObject notes = file.notes();
-    notes.insert(data, ui->textEdit->toPlainText());
+    notes.insert(data, text);
     switch (file.write(notes, NoteFile::Layout::Compact)) {
     case NoteFile::OpenForWritingError:
         qWarning() << "Nie udało się otworzyć pliku do zapisu.";
         showStatus(u"Nie udało się zapisać"_s);
-        return;
+        return false;
     case NoteFile::WriteError:
         qWarning() << "Nie udało się zapisać pliku:" << file.errorString();
         showStatus(u"Nie udało się zapisać"_s);
-        return;
+        return false;
     case NoteFile::Written:
+        storedText = text;
         showStatus(u"Pomyślnie zapisano"_s);
-        return;
+        return true;
     }
+    return false;
 }
 
 void MainWindow::offerDeletion()

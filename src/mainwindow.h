@@ -36,9 +36,16 @@ public slots:
     // Selects the day key chosen in a saved-days window and loads its note.
     void receiveString(const QString &text);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    // Before the editor's text is thrown away: when it holds typed text that is not saved, asks
+    // whether to save it first. Returns false when the text must stay, because the user cancelled
+    // or the save failed.
+    bool mayDiscardText();
     void selectDay(const QString &key);
-    void saveNote();
+    bool saveNote();
     void offerDeletion();
     void showStatus(const QString &message);
 
@@ -48,6 +55,8 @@ private:
     // The selected day as a "yyyy/MM/dd" key.
     QString data;
     QString JsonFilePath;
+    // The editor's text as the last load left it or the last save wrote it.
+    QString storedText;
 };
 
 #endif // MAINWINDOW_H

@@ -1,0 +1,319 @@
+#include "dialog.h"
+#include "mainwindow.h"
+#include "support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using TestSupport::noteFileBytes;
+
+namespace {
+const QDate day(2024, 5, 14);
+const QDate otherDay(2024, 5, 15);
+const QByteArray twoNotes = R"({"2024/05/14":"stary","2024/05/15":"inny"})";
+const QString questionText = u"Notatka z 14/05/2024 nie została zapisana. Zapisać ją?"_s;
+
+// Answers every question box that shows while it lives, and remembers what each one asked.
+class Answerer : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The text of the button to click; an empty text presses Escape.
+    explicit Answerer(const QString &answer)
+        : m_answer(answer)
+    {
+        connect(&m_poll, &QTimer::timeout, this, &Answerer::answer);
+        m_poll.start(10);
+    }
+
+    QStringList titles;
+    QStringList texts;
+    // Per question: the buttons as "text:role", then the default and the escape button.
+    QStringList buttons;
+    QList<QMessageBox::Icon> icons;
+
+signals:
+    void answered();
+
+private:
+    void answer()
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box == m_answered) {
+            return;
+        }
+        m_answered = box;
+        titles.append(box->windowTitle());
+        texts.append(box->text());
+        icons.append(box->icon());
+        QStringList described;
+        for (QAbstractButton *button : box->buttons()) {
+            described.append(button->text() + u':' + QString::number(box->buttonRole(button)));
+        }
+        described.append(
+            u"default:"_s + (box->defaultButton() ? box->defaultButton()->text() : QString()));
+        described.append(
+            u"escape:"_s + (box->escapeButton() ? box->escapeButton()->text() : QString()));
+        buttons.append(described.join(u' '));
+        emit answered();
+        if (m_answer.isEmpty()) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == m_answer) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                return;
+            }
+        }
+    }
+
+    QString m_answer;
+    QTimer m_poll;
+    QMessageBox *m_answered = nullptr;
+};
+
+// A shown main window on 14/05/2024 with its note loaded.
+struct Window
+{
+    Window()
+    {
+        window.show();
+        TestSupport::clickCalendarDay(&window, day);
+    }
+
+    MainWindow window;
+    QTextEdit *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
+    QLabel *dayLabel = window.findChild<QLabel *>(u"label_3"_s);
+
+    QString status() const { return window.statusBar()->currentMessage(); }
+    void type(const QString &text) { QTest::keyClicks(editor, text); }
+
+    // The days a saved-days window sent, once leave() opened one.
+    struct Sent : QSignalSpy
+    {
+        explicit Sent(Dialog *dialog)
+            : QSignalSpy(dialog, &Dialog::sendString)
+            , dialog(dialog)
+        {
+        }
+        Dialog *dialog;
+    };
+    std::unique_ptr<Sent> sent;
+
+    // Leaves the note by a calendar click, by opening the saved-days list or by closing.
+    void leave(const QString &way)
+    {
+        if (way == u"calendar"_s) {
+            TestSupport::clickCalendarDay(&window, otherDay);
+        } else if (way == u"list"_s) {
+            // The list's first row, the newest day, becomes current once its window is active.
+            QTest::mouseClick(window.findChild<QPushButton *>(u"pushButton_3"_s), Qt::LeftButton);
+            sent = std::make_unique<Sent>(window.findChildren<Dialog *>().constLast());
+            QTRY_VERIFY_WITH_TIMEOUT(sent->count() > 0, 30000);
+        } else {
+            window.close();
+        }
+    }
+};
+} // namespace
+
+class tst_Unsaved : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { TestSupport::writeNoteFile(twoNotes); }
+
+    void question_data();
+    void question();
+    void failedSaveKeepsEverything_data();
+    void failedSaveKeepsEverything();
+    void nothingAtStake_data();
+    void nothingAtStake();
+    void quitAsks_data();
+    void quitAsks();
+};
+
+void tst_Unsaved::question_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("answer"); // empty: Escape
+
+    for (const char *way : { "calendar", "list", "close" }) {
+        for (const char *answer : { "Zapisz", "Nie zapisuj", "Anuluj" }) {
+            QTest::addRow("%s, %s", way, answer)
+                << QString::fromLatin1(way) << QString::fromUtf8(answer);
+        }
+    }
+    QTest::newRow("calendar, Escape") << u"calendar"_s << QString();
+}
+
+void tst_Unsaved::question()
+{
+    QFETCH(QString, way);
+    QFETCH(QString, answer);
+    Window w;
+    w.type(u"nowy "_s);
+    const QString typed = w.editor->toPlainText();
+    QCOMPARE(typed, u"nowy stary"_s);
+
+    Answerer answerer(answer);
+    w.leave(way);
+
+    QCOMPARE(answerer.titles, QStringList(u"Niezapisana notatka"_s));
+    QCOMPARE(answerer.texts, QStringList(questionText));
+    QCOMPARE(answerer.icons, QList<QMessageBox::Icon>({ QMessageBox::Warning }));
+    // The button box lists its buttons by role; the platform's convention places them on screen.
+    QCOMPARE(answerer.buttons,
+        QStringList(u"Zapisz:%1 Anuluj:%2 Nie zapisuj:%3 default:Zapisz escape:Anuluj"_s
+                        .arg(QMessageBox::AcceptRole)
+                        .arg(QMessageBox::RejectRole)
+                        .arg(QMessageBox::DestructiveRole)));
+
+    const bool saved = answer == u"Zapisz"_s;
+    const bool left = saved || answer == u"Nie zapisuj"_s;
+    QCOMPARE(noteFileBytes(),
+        saved ? QByteArray(R"({"2024/05/14":"nowy stary","2024/05/15":"inny"})") : twoNotes);
+    if (saved) {
+        QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+    }
+    if (way == u"close"_s) {
+        QCOMPARE(w.window.isVisible(), !left);
+        QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
+        QCOMPARE(w.editor->toPlainText(), typed);
+        return;
+    }
+    QVERIFY(w.window.isVisible());
+    QCOMPARE(w.dayLabel->text(), left ? u"15/05/2024"_s : u"14/05/2024"_s);
+    QCOMPARE(w.editor->toPlainText(), left ? u"inny"_s : typed);
+    if (w.sent) {
+        // The question came from inside the list's first activation: when its window is active
+        // again, there is no second question and nothing is sent again.
+        w.sent->dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.sent->dialog));
+        QCOMPARE(w.sent->count(), 1);
+        QCOMPARE(w.sent->first().value(0).toString(), u"2024/05/15"_s);
+        QCOMPARE(answerer.titles.size(), 1);
+    }
+}
+
+void tst_Unsaved::failedSaveKeepsEverything_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("calendar") << u"calendar"_s;
+    QTest::newRow("list") << u"list"_s;
+    QTest::newRow("close") << u"close"_s;
+}
+
+void tst_Unsaved::failedSaveKeepsEverything()
+{
+    QFETCH(QString, way);
+    Window w;
+    w.type(u"nowy "_s);
+    const QByteArray broken = R"({"2024/05/14":"stary",)";
+    TestSupport::writeNoteFile(broken);
+    if (way == u"list"_s) {
+        // The list of a broken file is empty and sends nothing, so list a good copy and break
+        // the file again before its first row arrives.
+        TestSupport::writeNoteFile(twoNotes);
+        QTimer::singleShot(0, this, [&] { TestSupport::writeNoteFile(broken); });
+    }
+
+    Answerer answerer(u"Zapisz"_s);
+    w.leave(way);
+    QCOMPARE(answerer.titles.size(), 1);
+    QCOMPARE(w.status(), u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
+    QCOMPARE(noteFileBytes(), broken);
+    QVERIFY(w.window.isVisible());
+    QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
+    QCOMPARE(w.editor->toPlainText(), u"nowy stary"_s);
+}
+
+void tst_Unsaved::nothingAtStake_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("way");
+    for (const char *way : { "calendar", "close" }) {
+        for (const char *state : { "just loaded", "empty", "typed and undone", "just saved" }) {
+            QTest::addRow("%s, %s", state, way)
+                << QString::fromLatin1(state) << QString::fromLatin1(way);
+        }
+    }
+}
+
+void tst_Unsaved::nothingAtStake()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, way);
+    Window w;
+    if (state == u"empty"_s) {
+        w.editor->selectAll();
+        QTest::keyClick(w.editor, Qt::Key_Delete);
+    } else if (state == u"typed and undone"_s) {
+        w.type(u"abc"_s);
+        while (w.editor->document()->isUndoAvailable()) {
+            QTest::keyClick(w.editor, Qt::Key_Z, Qt::ControlModifier);
+        }
+        QCOMPARE(w.editor->toPlainText(), u"stary"_s);
+    } else if (state == u"just saved"_s) {
+        w.type(u"nowy "_s);
+        QTest::mouseClick(w.window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
+        QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+    }
+    const QByteArray before = noteFileBytes();
+
+    Answerer answerer(u"Anuluj"_s);
+    w.leave(way);
+    QCOMPARE(answerer.titles, QStringList());
+    QCOMPARE(noteFileBytes(), before);
+    if (way == u"close"_s) {
+        QVERIFY(!w.window.isVisible());
+    } else {
+        QCOMPARE(w.dayLabel->text(), u"15/05/2024"_s);
+        QCOMPARE(w.editor->toPlainText(), u"inny"_s);
+    }
+}
+
+void tst_Unsaved::quitAsks_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("exitCode"); // 7: the application went on running
+    QTest::newRow("Zapisz") << u"Zapisz"_s << 0;
+    QTest::newRow("Anuluj") << u"Anuluj"_s << 7;
+}
+
+void tst_Unsaved::quitAsks()
+{
+    QFETCH(QString, answer);
+    QFETCH(int, exitCode);
+    Window w;
+    w.type(u"nowy "_s);
+    Answerer answerer(answer);
+    // Once the question is answered, a window still open means the application went on running.
+    connect(&answerer, &Answerer::answered, &w.window, [&w] {
+        QTimer::singleShot(0, &w.window, [&w] {
+            if (w.window.isVisible()) {
+                QCoreApplication::exit(7);
+            }
+        });
+    });
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCOMPARE(QCoreApplication::exec(), exitCode);
+    QCOMPARE(answerer.titles.size(), 1);
+}
+
+QTEST_MAIN(tst_Unsaved)
+#include "tst_unsaved.moc"
