@@ -32,6 +32,9 @@ bool readForKeys(NoteFile &file, QIODevice::OpenMode mode)
     case NoteFile::NotAnObject:
         qDebug() << "Dane JSON nie są obiektem.";
         return false;
+    case NoteFile::LockError:
+        qWarning() << "Nie udało się zablokować pliku wydarzenia.json:" << file.errorString();
+        return false;
     case NoteFile::Read:
         return true;
     }
@@ -142,6 +145,7 @@ void MainWindow::napisz()
     NoteFile file(JsonFilePath);
     switch (file.read()) {
     case NoteFile::OpenError:
+    case NoteFile::LockError: // a read-only load takes no lock
         return;
     case NoteFile::ParseError:
         qDebug() << "Error in Json Data: " << file.parseErrorString();
@@ -167,7 +171,7 @@ bool MainWindow::containsKey(const QString &keyToCheck)
 
 bool MainWindow::remove(QString &key)
 {
-    NoteFile file(JsonFilePath);
+    NoteFile file(JsonFilePath, NoteFile::Access::Update);
     if (!readForKeys(file, QIODevice::ReadWrite | QIODevice::Text)) {
         return false;
     }
@@ -200,8 +204,13 @@ void MainWindow::on_pushButton_clicked()
 
 bool MainWindow::saveNote()
 {
-    NoteFile file(JsonFilePath);
+    NoteFile file(JsonFilePath, NoteFile::Access::Update);
     const NoteFile::ReadStatus status = file.read();
+    if (status == NoteFile::LockError) {
+        qWarning() << "Nie udało się zablokować pliku wydarzenia.json:" << file.errorString();
+        showStatus(u"Nie udało się zapisać"_s);
+        return false;
+    }
     if (status == NoteFile::OpenError) {
         qWarning() << "Nie udało się otworzyć pliku.";
     }

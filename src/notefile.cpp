@@ -1,20 +1,27 @@
 #include "notefile.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QThread>
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// How long a change waits for another copy of the program to finish its own, in milliseconds.
+constexpr int lockWait = 2000;
 
 // Pushes the file's data to the disk before it replaces the old file.
 bool syncToDisk(QSaveFile &file)
@@ -46,9 +53,74 @@ void syncFolder(const QString &filePath)
 
 } // namespace
 
-NoteFile::NoteFile(const QString &path)
+NoteFile::NoteFile(const QString &path, Access access)
     : m_path(path)
+    , m_access(access)
 {
+}
+
+NoteFile::~NoteFile()
+{
+#ifdef Q_OS_UNIX
+    if (m_lock >= 0) {
+        ::close(m_lock); // drops the lock
+    }
+#endif
+}
+
+namespace {
+QString lockTimeoutString()
+{
+    return u"inna kopia programu zmienia plik od ponad %1 s"_s.arg(lockWait / 1000);
+}
+} // namespace
+
+// The lock is flock() on the folder itself: it leaves no file behind, and the kernel drops it when
+// the process ends, however it ends. Another copy holds it for a few milliseconds per change; one
+// that holds it for long is hung, and the change gives up rather than freeze the window.
+bool NoteFile::lock()
+{
+#ifdef Q_OS_UNIX
+    if (m_lock >= 0) {
+        return true;
+    }
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        m_errorString = qt_error_string(errno);
+        return false;
+    }
+    const QDeadlineTimer deadline(lockWait);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            m_errorString = qt_error_string(errno);
+            ::close(fd);
+            return false;
+        }
+        if (deadline.hasExpired()) {
+            m_errorString = lockTimeoutString();
+            ::close(fd);
+            return false;
+        }
+        QThread::msleep(5);
+    }
+    m_lock = fd;
+    return true;
+#else
+    // Without flock(), a lock file; QLockFile takes over one left by a process that has died.
+    if (m_lockFile) {
+        return true;
+    }
+    auto lockFile = std::make_unique<QLockFile>(m_path + u".lock"_s);
+    if (!lockFile->tryLock(lockWait)) {
+        m_errorString = lockFile->error() == QLockFile::LockFailedError
+            ? lockTimeoutString()
+            : u"nie można utworzyć pliku blokady"_s;
+        return false;
+    }
+    m_lockFile = std::move(lockFile);
+    return true;
+#endif
 }
 
 NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
@@ -56,6 +128,10 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
     m_notes = {};
     m_parseError = {};
     m_hadNoContent = false;
+    m_errorString.clear();
+    if (m_access == Access::Update && !lock()) {
+        return LockError;
+    }
 
     // Only a regular file (or a link to one) is read: a FIFO would block forever and a device
     // such as /dev/zero would never end. A missing file may still be created by a read-write open.

@@ -5,6 +5,9 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QString>
+#include <memory>
+
+class QLockFile;
 
 // The only code that touches wydarzenia.json. Each instance serves one operation: read() opens,
 // reads and parses the file once; write() replaces it atomically. Nothing is cached between
@@ -12,11 +15,20 @@
 class NoteFile
 {
 public:
+    enum class Access {
+        Read, // the file is only read; the atomic replace always shows a whole file
+        // The file is read and then written: from read() until the instance is gone it holds a
+        // lock that every copy of the program working in the same folder respects, so that no
+        // other change lands between the read and the write and is lost.
+        Update,
+    };
+
     enum ReadStatus {
         OpenError, // missing, not a regular file, or cannot be opened
         ParseError,
         NotAnObject,
         Read,
+        LockError, // Update only: the lock could not be had; see errorString()
     };
 
     enum WriteStatus {
@@ -30,7 +42,10 @@ public:
         Indented, // one member per line, written in text mode
     };
 
-    explicit NoteFile(const QString &path);
+    explicit NoteFile(const QString &path, Access access = Access::Read);
+    ~NoteFile();
+    NoteFile(const NoteFile &) = delete;
+    NoteFile &operator=(const NoteFile &) = delete;
 
     ReadStatus read(QIODevice::OpenMode mode = QIODevice::ReadOnly);
     // After read(): the parser's error text, the object read (empty unless Read).
@@ -41,11 +56,16 @@ public:
     bool hadNoContent() const { return m_hadNoContent; }
 
     WriteStatus write(const QJsonObject &notes, Layout layout);
-    // After a failed write(): what went wrong.
+    // After a failed write(), or a read() that could not lock: what went wrong.
     QString errorString() const { return m_errorString; }
 
 private:
+    bool lock();
+
     QString m_path;
+    Access m_access;
+    int m_lock = -1; // POSIX: the folder's descriptor while it is locked
+    std::unique_ptr<QLockFile> m_lockFile; // elsewhere: a lock file beside the note file
     QJsonParseError m_parseError {};
     QJsonObject m_notes;
     bool m_hadNoContent = false;

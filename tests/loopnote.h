@@ -18,6 +18,18 @@ inline QString text(int n)
     return QString::number(n) + u':' + QString(4000 + n % 997, QChar(char16_t(u'ą' + n % 7)));
 }
 
+// A day of its own for every number, and a short note for it, for helpers that run side by side
+// without sharing a day.
+inline QString ownKey(int n)
+{
+    return QDate(2000, 1, 1).addDays(n).toString(u"yyyy/MM/dd");
+}
+
+inline QString ownText(int n)
+{
+    return u"notatka " + QString::number(n);
+}
+
 // The number of a note read back, or -1 when it is not a whole note of this kind.
 inline int number(const QString &note)
 {

@@ -3,10 +3,15 @@
 //   notes_helper save KEY TEXT   select KEY, type TEXT, press "Zapisz"
 //   notes_helper delete KEY      select KEY, empty the editor, press "Zapisz", answer "Tak"
 //   notes_helper loop FIRST      save numbered notes from FIRST on, until killed
+//   notes_helper days FIRST      save note N under a day of its own, from FIRST on, until killed
+//   notes_helper deletes FIRST   delete the notes of those days from FIRST on, until one is missing
+//   notes_helper hold PATH       take the lock a change of the note file PATH takes, until killed
 // It prints the log lines as "debug<TAB>text" or "warning<TAB>text", then "status<TAB>message";
-// the loop prints "saved<TAB>N" once note N is saved.
+// the loops print "saved<TAB>N" once note N is saved and "deleted<TAB>N" once it is deleted;
+// hold prints "locked" once it holds the lock.
 #include "loopnote.h"
 #include "mainwindow.h"
+#include "notefile.h"
 #include "support.h"
 
 #include <QApplication>
@@ -15,6 +20,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -42,6 +48,17 @@ int main(int argc, char *argv[])
     if (args.size() < 2) {
         return 2;
     }
+    if (args.at(0) == u"hold"_s) {
+        NoteFile file(args.at(1), NoteFile::Access::Update);
+        if (file.read() == NoteFile::LockError) {
+            return 1;
+        }
+        std::printf("locked\n");
+        std::fflush(stdout);
+        for (;;) {
+            ::pause();
+        }
+    }
     TestSupport::LogCapture log;
     MainWindow window;
     const QString &action = args.at(0);
@@ -52,6 +69,25 @@ int main(int argc, char *argv[])
                 return 1;
             }
             print(u"saved"_s, QString::number(n));
+        }
+    }
+    if (action == u"days"_s) {
+        for (int n = args.at(1).toInt();; ++n) {
+            press(window, LoopNote::ownKey(n), LoopNote::ownText(n));
+            if (window.statusBar()->currentMessage() != u"Pomyślnie zapisano"_s) {
+                return 1;
+            }
+            print(u"saved"_s, QString::number(n));
+        }
+    }
+    if (action == u"deletes"_s) {
+        for (int n = args.at(1).toInt();; ++n) {
+            TestSupport::answerNextQuestion(u"Tak"_s);
+            press(window, LoopNote::ownKey(n), QString());
+            if (window.statusBar()->currentMessage() != u"Usunięto zapis"_s) {
+                return 1;
+            }
+            print(u"deleted"_s, QString::number(n));
         }
     }
     log.clear();

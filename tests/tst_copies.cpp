@@ -1,0 +1,171 @@
+#include "loopnote.h"
+#include "mainwindow.h"
+#include "support.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <csignal>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using TestSupport::LogCapture;
+using TestSupport::noteFileBytes;
+
+namespace {
+
+// A copy of the program in a process of its own, driven by the helper, with what it reported.
+struct Copy
+{
+    QProcess process;
+    QList<int> saved;
+    QList<int> deleted;
+
+    void start(const QString &helper, const QStringList &args) { process.start(helper, args); }
+    // Takes in the lines printed so far; returns how many actions were reported.
+    qsizetype reported()
+    {
+        while (process.canReadLine()) {
+            const QString line = QString::fromUtf8(process.readLine()).trimmed();
+            const int n = line.section(u'\t', 1).toInt();
+            if (line.startsWith(u"saved\t"_s)) {
+                saved.append(n);
+            } else if (line.startsWith(u"deleted\t"_s)) {
+                deleted.append(n);
+            }
+        }
+        return saved.size() + deleted.size();
+    }
+    void kill()
+    {
+        ::kill(pid_t(process.processId()), SIGKILL);
+        process.waitForFinished();
+        reported();
+    }
+};
+
+QString helperPath()
+{
+    return QStringLiteral(ZORVENA_NOTES_HELPER);
+}
+
+} // namespace
+
+class tst_Copies : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { TestSupport::removeNoteFile(); }
+
+    void changesAtOnce_data();
+    void changesAtOnce();
+    void lockHeldByAnotherCopy();
+};
+
+void tst_Copies::changesAtOnce_data()
+{
+    QTest::addColumn<QString>("second"); // what the second copy does while the first saves
+    QTest::newRow("both save") << u"days"_s;
+    QTest::newRow("one deletes") << u"deletes"_s;
+}
+
+void tst_Copies::changesAtOnce()
+{
+    QFETCH(QString, second);
+    QTemporaryDir folder;
+    const QString helper = folder.filePath(u"notes_helper"_s);
+    QVERIFY(QFile::copy(helperPath(), helper));
+    const QString notePath = folder.filePath(u"wydarzenia.json"_s);
+
+    // A note from before, and the days the second copy deletes.
+    const int firstOfSecond = 50000;
+    QJsonObject notes { { u"1999/01/01"_s, u"przedtem"_s } };
+    for (int n = firstOfSecond; second == u"deletes"_s && n < firstOfSecond + 1000; ++n) {
+        notes.insert(LoopNote::ownKey(n), LoopNote::ownText(n));
+    }
+    QFile file(notePath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(notes).toJson(QJsonDocument::Compact));
+    file.close();
+
+    // Both run until each has reported enough changes to have met the other's many times.
+    Copy first;
+    Copy other;
+    first.start(helper, { u"days"_s, u"0"_s });
+    other.start(helper, { second, QString::number(firstOfSecond) });
+    const int enough = 200;
+    QTRY_VERIFY_WITH_TIMEOUT(first.reported() >= enough && other.reported() >= enough, 120000);
+    first.kill();
+    other.kill();
+
+    const QJsonObject after = QJsonDocument::fromJson(TestSupport::readFile(notePath)).object();
+    int found = 0;
+    int gone = 0;
+    for (const int n : first.saved + other.saved) {
+        found += after.value(LoopNote::ownKey(n)).toString() == LoopNote::ownText(n) ? 1 : 0;
+    }
+    for (const int n : std::as_const(other.deleted)) {
+        gone += after.contains(LoopNote::ownKey(n)) ? 0 : 1;
+    }
+    qInfo("%d saves reported, %d found; %d deletions reported, %d gone",
+        int(first.saved.size() + other.saved.size()), found, int(other.deleted.size()), gone);
+    QCOMPARE(found, first.saved.size() + other.saved.size());
+    QCOMPARE(gone, other.deleted.size());
+    QCOMPARE(after.value(u"1999/01/01"_s).toString(), u"przedtem"_s);
+}
+
+void tst_Copies::lockHeldByAnotherCopy()
+{
+    const QByteArray notes = R"({"2024/05/14":"a"})";
+    TestSupport::writeNoteFile(notes);
+    Copy holder;
+    holder.start(helperPath(), { u"hold"_s, TestSupport::noteFilePath() });
+    QVERIFY(holder.process.waitForReadyRead(60000));
+    QCOMPARE(holder.process.readLine(), QByteArray("locked\n"));
+
+    MainWindow window;
+    auto *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
+    auto *save = window.findChild<QPushButton *>(u"pushButton"_s);
+    const auto status = [&window] { return window.statusBar()->currentMessage(); };
+    TestSupport::clickCalendarDay(&window, QDate(2024, 5, 15));
+    const QString cause = u"Nie udało się zablokować pliku wydarzenia.json: "
+                          "\"inna kopia programu zmienia plik od ponad 2 s\""_s;
+
+    // A copy that holds the lock past the wait: the change gives up and the file stays as it was.
+    LogCapture log;
+    editor->setPlainText(u"b"_s);
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(status(), u"Nie udało się zapisać"_s);
+    QCOMPARE(log.texts(QtWarningMsg), QStringList(cause));
+    QCOMPARE(noteFileBytes(), notes);
+    QCOMPARE(editor->toPlainText(), u"b"_s);
+
+    TestSupport::answerNextQuestion(u"Nie zapisuj"_s);
+    TestSupport::clickCalendarDay(&window, QDate(2024, 5, 14));
+    log.clear();
+    editor->clear();
+    TestSupport::answerNextQuestion(u"Tak"_s);
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(status(), u"Nie udało się usunąć zapisu"_s);
+    QCOMPARE(log.texts(QtWarningMsg), QStringList(cause));
+    QCOMPARE(noteFileBytes(), notes);
+    QCOMPARE(window.findChild<QLabel *>(u"label_3"_s)->text(), u"14/05/2024"_s);
+
+    // Killed while it holds the lock, it leaves nothing that stops the next change.
+    holder.kill();
+    editor->setPlainText(u"c"_s);
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(status(), u"Pomyślnie zapisano"_s);
+    QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"c"})"));
+    QCOMPARE(TestSupport::strayFiles(), QStringList());
+}
+
+QTEST_MAIN(tst_Copies)
+#include "tst_copies.moc"
