@@ -7,7 +7,7 @@ packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools font
 for purpose in "$@"; do
     case "$purpose" in
         run) ;;
-        test) packages+=(binutils-mingw-w64-x86-64) ;;
+        test) packages+=(binutils-mingw-w64-x86-64 desktop-file-utils) ;;
         screen) packages+=(xvfb xauth x11-utils imagemagick xdotool libx11-dev) ;;
         *) echo "setup.sh: unknown purpose '$purpose'" >&2; exit 2 ;;
     esac
