@@ -62,32 +62,22 @@ int main(int argc, char *argv[])
     TestSupport::LogCapture log;
     MainWindow window;
     const QString &action = args.at(0);
-    if (action == u"loop"_s) {
+    // The loops press "Zapisz" for note after note until killed; they end at the first press that
+    // does not report the change done.
+    const bool deleting = action == u"deletes"_s;
+    if (deleting || action == u"loop"_s || action == u"days"_s) {
+        const auto key = action == u"loop"_s ? LoopNote::key : LoopNote::ownKey;
+        const auto text = action == u"loop"_s ? LoopNote::text : LoopNote::ownText;
         for (int n = args.at(1).toInt();; ++n) {
-            press(window, LoopNote::key(n), LoopNote::text(n));
-            if (window.statusBar()->currentMessage() != u"Pomyślnie zapisano"_s) {
+            if (deleting) {
+                TestSupport::answerNextQuestion(u"Tak"_s);
+            }
+            press(window, key(n), deleting ? QString() : text(n));
+            const QString done = deleting ? u"Usunięto zapis"_s : u"Pomyślnie zapisano"_s;
+            if (window.statusBar()->currentMessage() != done) {
                 return 1;
             }
-            print(u"saved"_s, QString::number(n));
-        }
-    }
-    if (action == u"days"_s) {
-        for (int n = args.at(1).toInt();; ++n) {
-            press(window, LoopNote::ownKey(n), LoopNote::ownText(n));
-            if (window.statusBar()->currentMessage() != u"Pomyślnie zapisano"_s) {
-                return 1;
-            }
-            print(u"saved"_s, QString::number(n));
-        }
-    }
-    if (action == u"deletes"_s) {
-        for (int n = args.at(1).toInt();; ++n) {
-            TestSupport::answerNextQuestion(u"Tak"_s);
-            press(window, LoopNote::ownKey(n), QString());
-            if (window.statusBar()->currentMessage() != u"Usunięto zapis"_s) {
-                return 1;
-            }
-            print(u"deleted"_s, QString::number(n));
+            print(deleting ? u"deleted"_s : u"saved"_s, QString::number(n));
         }
     }
     log.clear();
