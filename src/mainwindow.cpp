@@ -19,6 +19,13 @@ QString filepim;
 
 constexpr int statusTimeout = 2000;
 
+// A change that could not have the note file to itself, because another copy of the program holds
+// it.
+void warnLocked(const NoteFile &file)
+{
+    qWarning() << "Nie udało się zablokować pliku wydarzenia.json:" << file.errorString();
+}
+
 // Reads the note file for the key test and the deletion, which report a failure in the same words.
 bool readForKeys(NoteFile &file, QIODevice::OpenMode mode)
 {
@@ -33,7 +40,7 @@ bool readForKeys(NoteFile &file, QIODevice::OpenMode mode)
         qDebug() << "Dane JSON nie są obiektem.";
         return false;
     case NoteFile::LockError:
-        qWarning() << "Nie udało się zablokować pliku wydarzenia.json:" << file.errorString();
+        warnLocked(file);
         return false;
     case NoteFile::Read:
         return true;
@@ -207,7 +214,7 @@ bool MainWindow::saveNote()
     NoteFile file(JsonFilePath, NoteFile::Access::Update);
     const NoteFile::ReadStatus status = file.read();
     if (status == NoteFile::LockError) {
-        qWarning() << "Nie udało się zablokować pliku wydarzenia.json:" << file.errorString();
+        warnLocked(file);
         showStatus(u"Nie udało się zapisać"_s);
         return false;
     }

@@ -45,6 +45,7 @@ private:
     // or the save failed.
     bool mayDiscardText();
     void selectDay(const QString &key);
+    // Saves the editor's text under the selected day; returns whether it was written.
     bool saveNote();
     void offerDeletion();
     void showStatus(const QString &message);
