@@ -23,6 +23,11 @@ namespace {
 // How long a change waits for another copy of the program to finish its own, in milliseconds.
 constexpr int lockWait = 2000;
 
+QString lockTimeoutString()
+{
+    return u"inna kopia programu zmienia plik od ponad %1 s"_s.arg(lockWait / 1000);
+}
+
 // Pushes the file's data to the disk before it replaces the old file.
 bool syncToDisk(QSaveFile &file)
 {
@@ -67,13 +72,6 @@ NoteFile::~NoteFile()
     }
 #endif
 }
-
-namespace {
-QString lockTimeoutString()
-{
-    return u"inna kopia programu zmienia plik od ponad %1 s"_s.arg(lockWait / 1000);
-}
-} // namespace
 
 // The lock is flock() on the folder itself: it leaves no file behind, and the kernel drops it when
 // the process ends, however it ends. Another copy holds it for a few milliseconds per change; one
