@@ -13,6 +13,14 @@ install_folder() {
     realpath -m -- "$folder"
 }
 
+# take_folder_argument "$@": a script's one optional argument, the install folder; sets folder and
+# notes, the note file in it.
+take_folder_argument() {
+    [ $# -le 1 ] || { echo "usage: $0 [FOLDER]" >&2; exit 2; }
+    folder=$(install_folder "${1:-}")
+    notes=$folder/wydarzenia.json
+}
+
 # Where the desktop looks for the current user's menu entries and icons.
 data_home=${XDG_DATA_HOME:-$HOME/.local/share}
 desktop_entry=$data_home/applications/zorvena.desktop

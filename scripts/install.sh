@@ -8,9 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/install-common.sh
-[ $# -le 1 ] || { echo "usage: scripts/install.sh [FOLDER]" >&2; exit 2; }
-folder=$(install_folder "${1:-}")
-notes=$folder/wydarzenia.json
+take_folder_argument "$@"
 
 fail() {
     echo "scripts/install.sh: $*; nothing was changed." >&2

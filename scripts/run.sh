@@ -5,7 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/install-common.sh
-[ $# -le 1 ] || { echo "usage: scripts/run.sh [FOLDER]" >&2; exit 2; }
-folder=$(install_folder "${1:-}")
+take_folder_argument "$@"
 scripts/install.sh "$folder"
 exec "$folder/Zorvena"

@@ -5,9 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/install-common.sh
-[ $# -le 1 ] || { echo "usage: scripts/uninstall.sh [FOLDER]" >&2; exit 2; }
-folder=$(install_folder "${1:-}")
-notes=$folder/wydarzenia.json
+take_folder_argument "$@"
 
 if [ -f "$folder/Zorvena" ]; then
     rm -f "$folder/Zorvena"
