@@ -27,7 +27,6 @@ struct Copy
     QList<int> saved;
     QList<int> deleted;
 
-    void start(const QString &helper, const QStringList &args) { process.start(helper, args); }
     // Takes in the lines printed so far; returns how many actions were reported.
     qsizetype reported()
     {
@@ -98,8 +97,8 @@ void tst_Copies::changesAtOnce()
     // Both run until each has reported enough changes to have met the other's many times.
     Copy first;
     Copy other;
-    first.start(helper, { u"days"_s, u"0"_s });
-    other.start(helper, { second, QString::number(firstOfSecond) });
+    first.process.start(helper, { u"days"_s, u"0"_s });
+    other.process.start(helper, { second, QString::number(firstOfSecond) });
     const int enough = 200;
     QTRY_VERIFY_WITH_TIMEOUT(first.reported() >= enough && other.reported() >= enough, 120000);
     first.kill();
@@ -126,7 +125,7 @@ void tst_Copies::lockHeldByAnotherCopy()
     const QByteArray notes = R"({"2024/05/14":"a"})";
     TestSupport::writeNoteFile(notes);
     Copy holder;
-    holder.start(helperPath(), { u"hold"_s, TestSupport::noteFilePath() });
+    holder.process.start(helperPath(), { u"hold"_s, TestSupport::noteFilePath() });
     QVERIFY(holder.process.waitForReadyRead(60000));
     QCOMPARE(holder.process.readLine(), QByteArray("locked\n"));
 
