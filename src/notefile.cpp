@@ -110,11 +110,27 @@ bool NoteFile::lock()
         return true;
     }
     auto lockFile = std::make_unique<QLockFile>(m_path + u".lock"_s);
-    if (!lockFile->tryLock(lockWait)) {
-        m_errorString = lockFile->error() == QLockFile::LockFailedError
-            ? lockTimeoutString()
-            : u"nie można utworzyć pliku blokady"_s;
-        return false;
+    // QLockFile::tryLock() waits longer and longer between its attempts, and loses the race to a
+    // copy that changes the file again and again; a short, even step gives every copy its turn.
+    const QDeadlineTimer deadline(lockWait);
+    for (;;) {
+        // The holder keeps its lock file open without delete sharing, so a lock file that can be
+        // deleted has no holder: a copy was killed, perhaps before it had written its name into
+        // the file, or under the process ID that Windows has since given to this copy. QLockFile
+        // would take either for a live holder until the lock is 30 s old.
+        lockFile->removeStaleLockFile();
+        if (lockFile->tryLock(0)) {
+            break;
+        }
+        if (lockFile->error() != QLockFile::LockFailedError) {
+            m_errorString = u"nie można utworzyć pliku blokady"_s;
+            return false;
+        }
+        if (deadline.hasExpired()) {
+            m_errorString = lockTimeoutString();
+            return false;
+        }
+        QThread::msleep(5);
     }
     m_lockFile = std::move(lockFile);
     return true;
@@ -130,6 +146,14 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
     if (m_access == Access::Update && !lock()) {
         return LockError;
     }
+#ifdef Q_OS_WIN
+    // Windows refuses to replace a file that someone holds open, so a reader waits until no other
+    // copy is changing the file, and holds the lock while it reads. One that cannot have it reads
+    // all the same: the replace is atomic.
+    if (m_access == Access::Read && !lock()) {
+        m_errorString.clear();
+    }
+#endif
 
     // Only a regular file (or a link to one) is read: a FIFO would block forever and a device
     // such as /dev/zero would never end. A missing file may still be created by a read-write open.
@@ -163,17 +187,39 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
 
 NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
 {
-    m_errorString.clear();
     const bool indented = layout == Layout::Indented;
     const QByteArray bytes =
         QJsonDocument(notes).toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact);
-
-    // The new content goes to a temporary file beside the old one, which is replaced only once
-    // the whole of it is on the disk. A link is written through to its target.
-    QSaveFile file(m_path);
     const QIODevice::OpenMode mode = indented
         ? QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text
         : QIODevice::WriteOnly;
+
+    bool replaceRefused = false;
+    WriteStatus status = replace(bytes, mode, replaceRefused);
+#ifdef Q_OS_WIN
+    // Windows refuses to replace a file while another process has it open without delete sharing,
+    // as virus scanners, the search indexer, backup and sync tools and another copy of this program
+    // reading a note do for a moment. The whole write is tried again, waiting a little longer each
+    // time, for about a second in all; then the failure stands. POSIX replaces an open file.
+    for (const int delay : { 25, 50, 100, 150, 200, 250, 300 }) {
+        if (!replaceRefused) {
+            break;
+        }
+        QThread::msleep(delay);
+        status = replace(bytes, mode, replaceRefused);
+    }
+#endif
+    return status;
+}
+
+NoteFile::WriteStatus NoteFile::replace(
+    const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused)
+{
+    m_errorString.clear();
+    replaceRefused = false;
+    // The new content goes to a temporary file beside the old one, which is replaced only once
+    // the whole of it is on the disk. A link is written through to its target.
+    QSaveFile file(m_path);
     if (!file.open(mode)) {
         m_errorString = file.errorString();
         return OpenForWritingError;
@@ -193,7 +239,9 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
         return WriteError;
     }
     if (!file.commit()) {
+        // The data was written whole; only putting it in the old file's place failed.
         m_errorString = file.errorString();
+        replaceRefused = true;
         return WriteError;
     }
     syncFolder(QFileInfo(m_path).canonicalFilePath());

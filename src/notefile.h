@@ -16,7 +16,9 @@ class NoteFile
 {
 public:
     enum class Access {
-        Read, // the file is only read; the atomic replace always shows a whole file
+        // The file is only read; the atomic replace always shows a whole file. On Windows the read
+        // takes the lock too, when it can: a file open for reading cannot be replaced there.
+        Read,
         // The file is read and then written: from read() until the instance is gone it holds a
         // lock that every copy of the program working in the same folder respects, so that no
         // other change lands between the read and the write and is lost.
@@ -61,6 +63,8 @@ public:
 
 private:
     bool lock();
+    // One attempt at write(); replaceRefused tells whether only the final replace failed.
+    WriteStatus replace(const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused);
 
     QString m_path;
     Access m_access;
