@@ -6,21 +6,27 @@
 //   notes_helper days FIRST      save note N under a day of its own, from FIRST on, until killed
 //   notes_helper deletes FIRST   delete the notes of those days from FIRST on, until one is missing
 //   notes_helper hold PATH       take the lock a change of the note file PATH takes, until killed
+//   notes_helper open PATH MS    hold the file PATH open for reading, as a load does, for MS ms
 // It prints the log lines as "debug<TAB>text" or "warning<TAB>text", then "status<TAB>message";
 // the loops print "saved<TAB>N" once note N is saved and "deleted<TAB>N" once it is deleted;
-// hold prints "locked" once it holds the lock.
+// hold prints "locked" once it holds the lock, open prints "opened" once the file is open.
 #include "loopnote.h"
 #include "mainwindow.h"
 #include "notefile.h"
 #include "support.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 #include <cstdio>
-#include <unistd.h>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -32,6 +38,12 @@ void print(const QString &kind, const QString &text)
     std::fflush(stdout);
 }
 
+void say(const char *word)
+{
+    std::printf("%s\n", word);
+    std::fflush(stdout);
+}
+
 void press(MainWindow &window, const QString &key, const QString &text)
 {
     window.receiveString(key);
@@ -39,10 +51,22 @@ void press(MainWindow &window, const QString &key, const QString &text)
     QTest::mouseClick(window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
 }
 
+// Prints the log lines and the status bar's message.
+void report(const TestSupport::LogCapture &log, const MainWindow &window)
+{
+    for (const TestSupport::LogLine &line : log.lines()) {
+        print(line.type == QtWarningMsg ? u"warning"_s : u"debug"_s, line.text);
+    }
+    print(u"status"_s, window.statusBar()->currentMessage());
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+#ifdef Q_OS_WIN
+    _setmode(_fileno(stdout), _O_BINARY); // lines end in \n, as on POSIX
+#endif
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() < 2) {
@@ -53,11 +77,17 @@ int main(int argc, char *argv[])
         if (file.read() == NoteFile::LockError) {
             return 1;
         }
-        std::printf("locked\n");
-        std::fflush(stdout);
-        for (;;) {
-            ::pause();
+        say("locked");
+        return app.exec();
+    }
+    if (args.at(0) == u"open"_s && args.size() == 3) {
+        QFile file(args.at(1));
+        if (!file.open(QIODevice::ReadOnly)) {
+            return 1;
         }
+        say("opened");
+        QTimer::singleShot(args.at(2).toInt(), &app, &QCoreApplication::quit);
+        return app.exec();
     }
     TestSupport::LogCapture log;
     MainWindow window;
@@ -69,12 +99,14 @@ int main(int argc, char *argv[])
         const auto key = action == u"loop"_s ? LoopNote::key : LoopNote::ownKey;
         const auto text = action == u"loop"_s ? LoopNote::text : LoopNote::ownText;
         for (int n = args.at(1).toInt();; ++n) {
+            log.clear();
             if (deleting) {
                 TestSupport::answerNextQuestion(u"Tak"_s);
             }
             press(window, key(n), deleting ? QString() : text(n));
             const QString done = deleting ? u"Usunięto zapis"_s : u"Pomyślnie zapisano"_s;
             if (window.statusBar()->currentMessage() != done) {
+                report(log, window);
                 return 1;
             }
             print(deleting ? u"deleted"_s : u"saved"_s, QString::number(n));
@@ -89,9 +121,6 @@ int main(int argc, char *argv[])
     } else {
         return 2;
     }
-    for (const TestSupport::LogLine &line : log.lines()) {
-        print(line.type == QtWarningMsg ? u"warning"_s : u"debug"_s, line.text);
-    }
-    print(u"status"_s, window.statusBar()->currentMessage());
+    report(log, window);
     return 0;
 }

@@ -24,8 +24,9 @@ bool isPlatformChatter(const QMessageLogContext &context, const QString &text)
     if (category && qstrcmp(category, "default") != 0) {
         return true;
     }
+    // The offscreen plugin on Windows looks for fonts of its own, which nobody deploys there.
     return text.startsWith(u"This plugin does not support"_s)
-        || text.startsWith(u"QStandardPaths:"_s);
+        || text.startsWith(u"QStandardPaths:"_s) || text.startsWith(u"QFontDatabase:"_s);
 }
 
 void record(QtMsgType type, const QMessageLogContext &context, const QString &text)
@@ -39,6 +40,19 @@ void record(QtMsgType type, const QMessageLogContext &context, const QString &te
 QString noteFilePath()
 {
     return QCoreApplication::applicationDirPath() + u"/wydarzenia.json"_s;
+}
+
+QString folderTemplate()
+{
+    return QDir::tempPath() + u"/Mój dziennik Zażółć-XXXXXX"_s;
+}
+
+QByteArray textFileBytes(QByteArray text)
+{
+#ifdef Q_OS_WIN
+    text.replace("\n", "\r\n");
+#endif
+    return text;
 }
 
 void removeNoteFile()

@@ -21,6 +21,13 @@ QString noteFilePath();
 // regular file holding exactly these bytes.
 void writeNoteFile(const QByteArray &bytes);
 
+// A template for QTemporaryDir: a folder whose name holds Polish letters and a space, as users'
+// folders do.
+QString folderTemplate();
+
+// Text as a file written in text mode holds it: with CR LF line breaks on Windows.
+QByteArray textFileBytes(QByteArray text);
+
 // Removes whatever stands at the note file's path; the next action finds no note file.
 void removeNoteFile();
 

@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "support.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -11,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
-#include <csignal>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -43,7 +43,7 @@ struct Copy
     }
     void kill()
     {
-        ::kill(pid_t(process.processId()), SIGKILL);
+        process.kill(); // SIGKILL, or TerminateProcess() on Windows: no chance to clean up
         process.waitForFinished();
         reported();
     }
@@ -66,6 +66,8 @@ private slots:
     void changesAtOnce_data();
     void changesAtOnce();
     void lockHeldByAnotherCopy();
+    void fileOpenInAnotherProcess_data();
+    void fileOpenInAnotherProcess();
 };
 
 void tst_Copies::changesAtOnce_data()
@@ -78,8 +80,8 @@ void tst_Copies::changesAtOnce_data()
 void tst_Copies::changesAtOnce()
 {
     QFETCH(QString, second);
-    QTemporaryDir folder;
-    const QString helper = folder.filePath(u"notes_helper"_s);
+    QTemporaryDir folder(TestSupport::folderTemplate());
+    const QString helper = folder.filePath(QFileInfo(helperPath()).fileName());
     QVERIFY(QFile::copy(helperPath(), helper));
     const QString notePath = folder.filePath(u"wydarzenia.json"_s);
 
@@ -164,6 +166,59 @@ void tst_Copies::lockHeldByAnotherCopy()
     QCOMPARE(status(), u"Pomyślnie zapisano"_s);
     QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"c"})"));
     QCOMPARE(TestSupport::strayFiles(), QStringList());
+}
+
+void tst_Copies::fileOpenInAnotherProcess_data()
+{
+    QTest::addColumn<int>("openFor"); // milliseconds
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("closed within a second") << 300 << true;
+#ifdef Q_OS_WIN
+    // Windows does not replace a file that another process holds open: after a second of trying
+    // again the save gives up, and the file stays as it was.
+    QTest::newRow("open longer") << 60000 << false;
+#else
+    QTest::newRow("open longer") << 60000 << true;
+#endif
+}
+
+void tst_Copies::fileOpenInAnotherProcess()
+{
+    QFETCH(int, openFor);
+    QFETCH(bool, saved);
+    const QByteArray notes = R"({"2024/05/14":"a"})";
+    TestSupport::writeNoteFile(notes);
+    MainWindow window;
+    auto *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
+    auto *save = window.findChild<QPushButton *>(u"pushButton"_s);
+    TestSupport::clickCalendarDay(&window, QDate(2024, 5, 15));
+
+    // A reader such as a virus scanner, or another copy loading a note.
+    Copy reader;
+    reader.process.start(
+        helperPath(), { u"open"_s, TestSupport::noteFilePath(), QString::number(openFor) });
+    QVERIFY(reader.process.waitForReadyRead(60000));
+    QCOMPARE(reader.process.readLine(), QByteArray("opened\n"));
+    LogCapture log;
+    editor->setPlainText(u"b"_s);
+    QTest::mouseClick(save, Qt::LeftButton);
+    if (saved) {
+        QCOMPARE(window.statusBar()->currentMessage(), u"Pomyślnie zapisano"_s);
+        QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"a","2024/05/15":"b"})"));
+    } else {
+        QCOMPARE(window.statusBar()->currentMessage(), u"Nie udało się zapisać"_s);
+        QCOMPARE(log.texts(QtWarningMsg).size(), 1);
+        QVERIFY(log.texts(QtWarningMsg).at(0).startsWith(u"Nie udało się zapisać pliku: "_s));
+        QCOMPARE(noteFileBytes(), notes);
+        QCOMPARE(editor->toPlainText(), u"b"_s);
+    }
+    QCOMPARE(TestSupport::strayFiles(), QStringList());
+
+    // Once the reader is gone, saving works again.
+    reader.kill();
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(window.statusBar()->currentMessage(), u"Pomyślnie zapisano"_s);
+    QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"a","2024/05/15":"b"})"));
 }
 
 QTEST_MAIN(tst_Copies)

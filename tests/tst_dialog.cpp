@@ -9,7 +9,9 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 using namespace Qt::StringLiterals;
 using TestSupport::LogCapture;
@@ -74,8 +76,10 @@ void tst_Dialog::listing_data()
     const QString notObject = u"Plik JSON nie zawiera obiektu."_s;
     QTest::newRow("missing") << QByteArray() << QStringList { cannotOpen, notParsing, notObject }
                              << QStringList();
+#ifdef Q_OS_UNIX // Windows has no FIFOs in its folders
     QTest::newRow("FIFO") << QByteArray("FIFO") << QStringList { cannotOpen, notParsing, notObject }
                           << QStringList();
+#endif
     QTest::newRow("empty") << QByteArray("") << QStringList { notParsing, notObject }
                            << QStringList();
     QTest::newRow("not parsing") << QByteArray("{\"2024/05/14\"")
@@ -95,9 +99,13 @@ void tst_Dialog::listing()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, warnings);
     QFETCH(QStringList, rows);
+#ifdef Q_OS_UNIX
     if (bytes == "FIFO") {
         QCOMPARE(::mkfifo(QFile::encodeName(TestSupport::noteFilePath()).constData(), 0644), 0);
-    } else if (!bytes.isNull()) {
+        bytes = QByteArray();
+    }
+#endif
+    if (!bytes.isNull()) {
         TestSupport::writeNoteFile(bytes);
     }
 

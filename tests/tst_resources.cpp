@@ -9,6 +9,9 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -150,6 +153,8 @@ struct Resource
     QByteArray data;
 };
 
+#ifndef Q_OS_WIN
+// The resources of a compiled resource script (.res).
 QList<Resource> resourcesOf(const QByteArray &res)
 {
     QList<Resource> resources;
@@ -168,6 +173,7 @@ QList<Resource> resourcesOf(const QByteArray &res)
     }
     return resources;
 }
+#endif
 
 // One node of a version record: a key, a value, and child nodes.
 struct VersionNode
@@ -193,6 +199,57 @@ VersionNode versionNode(const QByteArray &bytes, qsizetype at)
     }
     return node;
 }
+
+#ifdef Q_OS_WIN
+// A program's resources as Windows itself reads them, for the shell and the window icon.
+QString resourceName(LPCWSTR name)
+{
+    return IS_INTRESOURCE(name) ? u"#"_s + QString::number(quintptr(name))
+                                : QString::fromWCharArray(name);
+}
+
+BOOL CALLBACK addLanguage(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR list)
+{
+    const HRSRC found = FindResourceExW(module, type, name, language);
+    const auto *data = static_cast<const char *>(LockResource(LoadResource(module, found)));
+    reinterpret_cast<QList<Resource> *>(list)->append({ resourceName(type), resourceName(name),
+        language, QByteArray(data, SizeofResource(module, found)) });
+    return TRUE;
+}
+
+BOOL CALLBACK addName(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR list)
+{
+    return EnumResourceLanguagesW(module, type, name, addLanguage, list);
+}
+
+BOOL CALLBACK addType(HMODULE module, LPWSTR type, LONG_PTR list)
+{
+    return EnumResourceNamesW(module, type, addName, list);
+}
+
+QList<Resource> resourcesOfProgram(const QString &path)
+{
+    QList<Resource> resources;
+    const HMODULE module =
+        LoadLibraryExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()), nullptr,
+            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (module) {
+        EnumResourceTypesW(module, addType, reinterpret_cast<LONG_PTR>(&resources));
+        FreeLibrary(module);
+    }
+    return resources;
+}
+
+// The subsystem field of a PE file's optional header: 2 for a GUI program, 3 for a console one.
+int subsystem(const QByteArray &image)
+{
+    const qsizetype header = image.size() > 0x40 ? u32(image, 0x3C) : 0;
+    if (header <= 0 || header + 24 + 70 > image.size() || image.mid(header, 4) != QByteArray("PE\0\0", 4)) {
+        return -1;
+    }
+    return u16(image, header + 24 + 68);
+}
+#endif
 
 QString text(const QByteArray &utf16)
 {
@@ -225,7 +282,11 @@ void tst_Resources::iconResource()
     const QResource resource(u":/icons/ikonka.ico"_s);
     QVERIFY(resource.isValid());
     QCOMPARE(resource.compressionAlgorithm(), QResource::ZlibCompression);
-    QCOMPARE(resource.locale().name(), u"C"_s); // no language or country of its own
+    // No language or country of its own: found whatever locale asks for it.
+    for (const QLocale &locale : { QLocale::c(), QLocale(QLocale::Polish, QLocale::Poland),
+             QLocale(QLocale::Japanese, QLocale::Japan) }) {
+        QVERIFY2(QResource(u":/icons/ikonka.ico"_s, locale).isValid(), qPrintable(locale.name()));
+    }
 
     const QByteArray ico = readAll(u":/icons/ikonka.ico"_s);
     QCOMPARE(ico, readAll(QStringLiteral(ZORVENA_SOURCE_DIR) + u"/src/icons/ikonka.ico"_s));
@@ -332,6 +393,12 @@ void tst_Resources::iconComparisonCatchesChanges()
 
 void tst_Resources::windowsResources()
 {
+#ifdef Q_OS_WIN
+    // The built program itself: a GUI program, which opens no console window.
+    const QString program = QStringLiteral(ZORVENA_PROGRAM);
+    QCOMPARE(subsystem(readAll(program)), 2);
+    const QList<Resource> resources = resourcesOfProgram(program);
+#else
     const QString windres = QStandardPaths::findExecutable(u"x86_64-w64-mingw32-windres"_s);
     if (windres.isEmpty()) {
         QSKIP("x86_64-w64-mingw32-windres is missing (package binutils-mingw-w64-x86-64)");
@@ -346,8 +413,9 @@ void tst_Resources::windowsResources()
             u"res"_s, u"-o"_s, res });
     QVERIFY(compiler.waitForFinished());
     QVERIFY2(compiler.exitCode() == 0, compiler.readAllStandardError().constData());
-
     const QList<Resource> resources = resourcesOf(readAll(res));
+#endif
+
     const QList<IconEntry> icons = iconEntries(readAll(u":/icons/ikonka.ico"_s));
     QCOMPARE(resources.size(), icons.size() + 2);
     for (const Resource &resource : resources) {
