@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that are missing for the given purposes: "run" (build and start
-# the program), "test" (build and run the tests), "screen" (run it under a virtual X server).
+# the program), "test" (build and run the tests), "screen" (run it under a virtual X server),
+# "windows" (cross-build the Windows program, pack it and test it under Wine), "windows-qt" (build
+# the Windows Qt from Debian's source).
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools fonts-dejavu-core)
@@ -9,6 +11,10 @@ for purpose in "$@"; do
         run) ;;
         test) packages+=(binutils-mingw-w64-x86-64 desktop-file-utils) ;;
         screen) packages+=(xvfb xauth x11-utils imagemagick xdotool libx11-dev) ;;
+        windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 icoutils
+            zip unzip) ;;
+        windows-qt) packages+=(dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+            binutils-mingw-w64-x86-64) ;;
         *) echo "setup.sh: unknown purpose '$purpose'" >&2; exit 2 ;;
     esac
 done

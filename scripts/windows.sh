@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows program on Debian 12 and packs it as a portable ZIP:
+# build-windows/Zorvena-2.0-windows-x64.zip, one folder Zorvena/ with Zorvena.exe at its top and
+# the Qt and MinGW runtime DLLs it needs beside it.
+# Usage: scripts/windows.sh [--qt PREFIX] [--test]
+#   --qt PREFIX  the Windows Qt to build with; without it, the one cached in
+#                ~/.cache/zorvena/qt-6.4.2-windows, built there first when it is missing (about an
+#                hour on 2 cores, once per machine)
+#   --test       also builds the tests and runs them under Wine, headless, then starts the ZIP's
+#                Zorvena.exe under Wine on a virtual X server and saves a note with it
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+qt=
+test=false
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --qt) qt=$(realpath "${2:?--qt needs a folder}"); shift 2 ;;
+        --test) test=true; shift ;;
+        *) echo "usage: $0 [--qt PREFIX] [--test]" >&2; exit 2 ;;
+    esac
+done
+
+if $test; then
+    scripts/setup.sh run windows screen
+else
+    scripts/setup.sh run windows
+fi
+if [ -z "$qt" ]; then
+    qt=$(scripts/windows-qt-cache.sh)
+    [ -d "$qt" ] || scripts/windows-qt.sh "$qt"
+fi
+[ -f "$qt/lib/cmake/Qt6/Qt6Config.cmake" ] || { echo "no Windows Qt in $qt" >&2; exit 1; }
+
+build=build-windows
+testing=$($test && echo ON || echo OFF)
+# Wine runs the tests: CTest puts scripts/wine-test.sh before every test command.
+scripts/build.sh "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DBUILD_TESTING="$testing" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-test.sh" --no-warn-unused-cli
+
+# The MinGW runtime DLLs lie with the compiler.
+runtime_dirs=()
+for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+    runtime_dirs+=("$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")")
+done
+search_dirs=("$qt/bin" "${runtime_dirs[@]}")
+
+# deploy FILE FOLDER: copies into FOLDER every DLL that FILE needs, and the DLLs they need in
+# turn, that are not part of Windows itself.
+deploy() {
+    local name found dir
+    for name in $(x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'); do
+        [ -e "$2/$name" ] && continue
+        found=
+        for dir in "${search_dirs[@]}"; do
+            [ -f "$dir/$name" ] && found=$dir/$name && break
+        done
+        [ -n "$found" ] || continue # a DLL of Windows
+        cp "$found" "$2/"
+        deploy "$found" "$2"
+    done
+}
+
+package=$build/package
+rm -rf "$package"
+cmake --install "$build" --prefix "$package/Zorvena" >/dev/null
+# The platform plugin that draws on Windows and the native widget style.
+for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll; do
+    mkdir -p "$package/Zorvena/$(dirname $plugin)"
+    cp "$qt/plugins/$plugin" "$package/Zorvena/$plugin"
+done
+for file in "$package"/Zorvena/Zorvena.exe "$package"/Zorvena/*/*.dll; do
+    deploy "$file" "$package/Zorvena"
+done
+zip_file=$build/Zorvena-2.0-windows-x64.zip
+rm -f "$zip_file"
+(cd "$package" && find Zorvena | LC_ALL=C sort | zip -q -X -D "../$(basename "$zip_file")" -@)
+echo "Wrote $zip_file ($(du -k "$zip_file" | cut -f1) KiB):"
+unzip -Z1 "$zip_file" | sed 's/^/    /'
+
+if $test; then
+    # A Wine of its own, ended with the run. The tests find the Qt and MinGW DLLs through Wine's
+    # PATH, and Qt its plugins beside its DLLs.
+    export WINEPREFIX
+    WINEPREFIX=$(mktemp -d)
+    trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    wine_dirs=()
+    for dir in "${search_dirs[@]}"; do
+        wine_dirs+=("Z:${dir//\//\\}")
+    done
+    export WINEPATH
+    WINEPATH=$(IFS=';'; echo "${wine_dirs[*]}")
+    wineboot --init >/dev/null 2>&1
+    # Wine does not hand variables named QT_* on to Windows programs; its registry does.
+    wine reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /t REG_SZ /d offscreen /f >/dev/null 2>&1
+    ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+    tests/tst_zip.sh "$zip_file"
+fi
