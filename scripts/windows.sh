@@ -59,13 +59,14 @@ deploy() {
         done
         [ -n "$found" ] || continue # a DLL of Windows
         cp "$found" "$2/"
+        x86_64-w64-mingw32-strip --strip-unneeded "$2/$name" # the MinGW runtime comes unstripped
         deploy "$found" "$2"
     done
 }
 
 package=$build/package
 rm -rf "$package"
-cmake --install "$build" --prefix "$package/Zorvena" >/dev/null
+cmake --install "$build" --prefix "$package/Zorvena" --strip >/dev/null
 # The platform plugin that draws on Windows and the native widget style.
 for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll; do
     mkdir -p "$package/Zorvena/$(dirname $plugin)"
