@@ -1,5 +1,6 @@
 #include "notefile.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -114,11 +115,15 @@ bool NoteFile::lock()
     // copy that changes the file again and again; a short, even step gives every copy its turn.
     const QDeadlineTimer deadline(lockWait);
     for (;;) {
-        // The holder keeps its lock file open without delete sharing, so a lock file that can be
-        // deleted has no holder: a copy was killed, perhaps before it had written its name into
-        // the file, or under the process ID that Windows has since given to this copy. QLockFile
-        // would take either for a live holder until the lock is 30 s old.
-        lockFile->removeStaleLockFile();
+        // Two locks left by a copy that was killed look alive to QLockFile until they are 30 s
+        // old: one that names no holder (killed while writing it), and one that names this very
+        // process (Windows soon gives the ID of an ended process to a new one). Removing either is
+        // safe: a live holder keeps its lock file open without delete sharing.
+        qint64 holder = 0;
+        if (!lockFile->getLockInfo(&holder, nullptr, nullptr)
+            || holder == QCoreApplication::applicationPid()) {
+            lockFile->removeStaleLockFile();
+        }
         if (lockFile->tryLock(0)) {
             break;
         }
