@@ -2,7 +2,7 @@
 # Builds the Qt that the Windows program is made with: Qt 6.4.2 for x86_64-w64-mingw32 (Core, Gui,
 # Widgets, Test and their plugins), the version the Linux program is tested with, from Debian 12's
 # own qt6-base source package with Debian's patches (and so its security fixes) applied. Its host
-# tools (moc, rcc, uic) are Debian's packaged Qt 6.4.2 in /usr. About an hour on 2 cores.
+# tools (moc, rcc, uic) are Debian's packaged Qt 6.4.2 in /usr. About 50 minutes on 2 cores.
 # Usage: scripts/windows-qt.sh OUT   (OUT must not exist yet; scripts/windows.sh picks it)
 set -euo pipefail
 cd "$(dirname "$0")/.."

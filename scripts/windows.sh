@@ -4,8 +4,8 @@
 # the Qt and MinGW runtime DLLs it needs beside it.
 # Usage: scripts/windows.sh [--qt PREFIX] [--test]
 #   --qt PREFIX  the Windows Qt to build with; without it, the one cached in
-#                ~/.cache/zorvena/qt-6.4.2-windows, built there first when it is missing (about an
-#                hour on 2 cores, once per machine)
+#                ~/.cache/zorvena/qt-6.4.2-windows, built there first when it is missing (about
+#                50 minutes on 2 cores, once per machine)
 #   --test       also builds the tests and runs them under Wine, headless, then starts the ZIP's
 #                Zorvena.exe under Wine on a virtual X server and saves a note with it
 set -euo pipefail
@@ -36,6 +36,7 @@ build=build-windows
 testing=$($test && echo ON || echo OFF)
 # Wine runs the tests: CTest puts scripts/wine-test.sh before every test command.
 scripts/build.sh "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DBUILD_TESTING="$testing" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-test.sh" --no-warn-unused-cli
