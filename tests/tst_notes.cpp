@@ -113,8 +113,9 @@ private slots:
     void crashSafety();
 
 private:
-    // Runs the helper program as the user "nobody" (or as is, when the tests do not run as root),
-    // from a folder of its own that holds the given note file.
+    // Runs the helper program as the user "nobody" (or as is, when the tests do not run as root,
+    // and on Windows), from a folder of its own that holds the given note file with the given
+    // POSIX modes; on Windows a file without write bits is marked read-only.
     QStringList runHelperAsOtherUser(
         const QStringList &args, const QByteArray &notes, int fileMode, int folderMode);
     QString m_helperNotes;
@@ -427,7 +428,7 @@ void tst_Notes::fullDisk()
 QStringList tst_Notes::runHelperAsOtherUser(
     const QStringList &args, const QByteArray &notes, int fileMode, int folderMode)
 {
-    // rwx bits as Qt's permissions; on Windows a file without write bits is marked read-only.
+    // rwx bits as Qt's permissions.
     const auto permissions = [](int mode) {
         return QFile::Permissions::fromInt(
             ((mode & 0700) << 6) | ((mode & 0070) << 1) | (mode & 0007));
