@@ -1,63 +1,11 @@
 #include "notefile.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QLockFile>
-#include <QSaveFile>
 #include <QThread>
-#include <cerrno>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// How long a change waits for another copy of the program to finish its own, in milliseconds.
-constexpr int lockWait = 2000;
-
-QString lockTimeoutString()
-{
-    return u"inna kopia programu zmienia plik od ponad %1 s"_s.arg(lockWait / 1000);
-}
-
-// Pushes the file's data to the disk before it replaces the old file.
-bool syncToDisk(QSaveFile &file)
-{
-#if defined(Q_OS_LINUX)
-    return ::fdatasync(file.handle()) == 0;
-#elif defined(Q_OS_UNIX)
-    return ::fsync(file.handle()) == 0;
-#else
-    Q_UNUSED(file);
-    return true;
-#endif
-}
-
-// Makes the rename that replaced the file survive a power cut.
-void syncFolder(const QString &filePath)
-{
-#ifdef Q_OS_UNIX
-    const QByteArray folder = QFile::encodeName(QFileInfo(filePath).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(filePath);
-#endif
-}
-
-} // namespace
 
 NoteFile::NoteFile(const QString &path, Access access)
     : m_path(path)
@@ -67,79 +15,12 @@ NoteFile::NoteFile(const QString &path, Access access)
 
 NoteFile::~NoteFile()
 {
-#ifdef Q_OS_UNIX
-    if (m_lock >= 0) {
-        ::close(m_lock); // drops the lock
-    }
-#endif
+    unlock();
 }
 
-// The lock is flock() on the folder itself: it leaves no file behind, and the kernel drops it when
-// the process ends, however it ends. Another copy holds it for a few milliseconds per change; one
-// that holds it for long is hung, and the change gives up rather than freeze the window.
-bool NoteFile::lock()
+QString NoteFile::lockTimeoutString()
 {
-#ifdef Q_OS_UNIX
-    if (m_lock >= 0) {
-        return true;
-    }
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        m_errorString = qt_error_string(errno);
-        return false;
-    }
-    const QDeadlineTimer deadline(lockWait);
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            m_errorString = qt_error_string(errno);
-            ::close(fd);
-            return false;
-        }
-        if (deadline.hasExpired()) {
-            m_errorString = lockTimeoutString();
-            ::close(fd);
-            return false;
-        }
-        QThread::msleep(5);
-    }
-    m_lock = fd;
-    return true;
-#else
-    // Without flock(), a lock file; QLockFile takes over one left by a process that has died.
-    if (m_lockFile) {
-        return true;
-    }
-    auto lockFile = std::make_unique<QLockFile>(m_path + u".lock"_s);
-    // QLockFile::tryLock() waits longer and longer between its attempts, and loses the race to a
-    // copy that changes the file again and again; a short, even step gives every copy its turn.
-    const QDeadlineTimer deadline(lockWait);
-    for (;;) {
-        // Two locks left by a copy that was killed look alive to QLockFile until they are 30 s
-        // old: one that names no holder (killed while writing it), and one that names this very
-        // process (Windows soon gives the ID of an ended process to a new one). Removing either is
-        // safe: a live holder keeps its lock file open without delete sharing.
-        qint64 holder = 0;
-        if (!lockFile->getLockInfo(&holder, nullptr, nullptr)
-            || holder == QCoreApplication::applicationPid()) {
-            lockFile->removeStaleLockFile();
-        }
-        if (lockFile->tryLock(0)) {
-            break;
-        }
-        if (lockFile->error() != QLockFile::LockFailedError) {
-            m_errorString = u"nie można utworzyć pliku blokady"_s;
-            return false;
-        }
-        if (deadline.hasExpired()) {
-            m_errorString = lockTimeoutString();
-            return false;
-        }
-        QThread::msleep(5);
-    }
-    m_lockFile = std::move(lockFile);
-    return true;
-#endif
+    return u"inna kopia programu zmienia plik od ponad %1 s"_s.arg(LockWait / 1000);
 }
 
 NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
@@ -215,40 +96,4 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
     }
 #endif
     return status;
-}
-
-NoteFile::WriteStatus NoteFile::replace(
-    const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused)
-{
-    m_errorString.clear();
-    replaceRefused = false;
-    // The new content goes to a temporary file beside the old one, which is replaced only once
-    // the whole of it is on the disk. A link is written through to its target.
-    QSaveFile file(m_path);
-    if (!file.open(mode)) {
-        m_errorString = file.errorString();
-        return OpenForWritingError;
-    }
-    // QSaveFile::commit() does not notice every short write on a full disk, so check each step
-    // and drop the temporary file at the first failure.
-    bool complete = file.write(bytes) == bytes.size() && file.flush();
-    if (!complete) {
-        m_errorString = file.errorString();
-    } else if (!syncToDisk(file)) {
-        m_errorString = qt_error_string(errno);
-        complete = false;
-    }
-    if (!complete) {
-        file.cancelWriting();
-        file.commit();
-        return WriteError;
-    }
-    if (!file.commit()) {
-        // The data was written whole; only putting it in the old file's place failed.
-        m_errorString = file.errorString();
-        replaceRefused = true;
-        return WriteError;
-    }
-    syncFolder(QFileInfo(m_path).canonicalFilePath());
-    return Written;
 }

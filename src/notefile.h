@@ -5,13 +5,11 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QString>
-#include <memory>
-
-class QLockFile;
 
 // The only code that touches wydarzenia.json. Each instance serves one operation: read() opens,
 // reads and parses the file once; write() replaces it atomically. Nothing is cached between
 // operations. It logs nothing: every caller reports the outcome in its own words.
+// The lock and the atomic replace meet the platform: notefile_unix.cpp and notefile_win.cpp.
 class NoteFile
 {
 public:
@@ -62,14 +60,24 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
+    // How long a change waits for another copy of the program to finish its own, in milliseconds.
+    static constexpr int LockWait = 2000;
+    static QString lockTimeoutString();
+
+    // Takes the lock that every copy working in the note file's folder respects, waiting up to
+    // LockWait; holds it until unlock(). Sets errorString() when it cannot.
     bool lock();
+    void unlock();
     // One attempt at write(); replaceRefused tells whether only the final replace failed.
     WriteStatus replace(const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused);
 
     QString m_path;
     Access m_access;
-    int m_lock = -1; // POSIX: the folder's descriptor while it is locked
-    std::unique_ptr<QLockFile> m_lockFile; // elsewhere: a lock file beside the note file
+#ifdef Q_OS_WIN
+    Qt::HANDLE m_lock = nullptr; // the folder's named mutex while it is held
+#else
+    int m_lock = -1; // the folder's descriptor while it is locked
+#endif
     QJsonParseError m_parseError {};
     QJsonObject m_notes;
     bool m_hadNoContent = false;

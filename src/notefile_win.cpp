@@ -1,0 +1,280 @@
+// The note file's lock and atomic replace on Windows. Both are made so that a copy of the program
+// that is killed at any moment (End task, a crash, a power cut) leaves no file behind.
+#include "notefile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <vector>
+#include <windows.h>
+#include <winternl.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::wstring nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+// Copies of the program working in the same folder share one mutex, named after the folder. Names
+// live per logon session ("Local\"), so copies that one user runs on one computer take turns;
+// copies on another computer, reaching the folder over the network, do not see it.
+std::wstring mutexName(const QString &notePath)
+{
+    const QFileInfo folder(QFileInfo(notePath).absolutePath());
+    const QString canonical = folder.canonicalFilePath();
+    // Windows' file names ignore case; a mutex name may not hold a backslash, nor be very long.
+    const QByteArray key = QDir::toNativeSeparators(canonical.isEmpty() ? folder.filePath() : canonical)
+                               .toLower()
+                               .toUtf8();
+    const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex();
+    return QString(u"Local\\Zorvena-" + QString::fromLatin1(hash)).toStdWString();
+}
+
+bool setDeleteOnClose(HANDLE file, bool deleteOnClose)
+{
+    FILE_DISPOSITION_INFO disposition {};
+    disposition.DeleteFile = deleteOnClose;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+// Gives the open file the name target, replacing whatever file is there.
+bool renameOver(HANDLE file, const QString &target)
+{
+    const std::wstring name = nativePath(target);
+    const size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto *rename = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = DWORD(nameBytes);
+    std::copy(name.begin(), name.end(), rename->FileName); // the buffer's spare bytes end it
+    return SetFileInformationByHandle(file, FileRenameInfo, rename, DWORD(buffer.size()));
+}
+
+// Gives the open file a second name, target, replacing whatever file is there, in one step. The
+// kernel takes the path in its own form, "\??\C:\..." or "\??\UNC\server\...".
+bool linkOver(HANDLE file, const QString &target)
+{
+    QString path = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
+    path = path.startsWith(u"\\\\"_s) ? u"\\??\\UNC\\"_s + path.mid(2) : u"\\??\\"_s + path;
+    const std::wstring name = path.toStdWString();
+    const size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<char> buffer(sizeof(FILE_LINK_INFORMATION) + nameBytes);
+    auto *link = reinterpret_cast<FILE_LINK_INFORMATION *>(buffer.data());
+    link->ReplaceIfExists = TRUE;
+    link->RootDirectory = nullptr;
+    link->FileNameLength = ULONG(nameBytes);
+    std::copy(name.begin(), name.end(), link->FileName);
+    IO_STATUS_BLOCK status {};
+    const NTSTATUS result =
+        NtSetInformationFile(file, &status, link, ULONG(buffer.size()), FileLinkInformation);
+    if (result < 0) {
+        SetLastError(RtlNtStatusToDosError(result));
+        return false;
+    }
+    return true;
+}
+
+// Six random letters and digits, as QSaveFile's temporary files have.
+QString randomSuffix()
+{
+    static const char16_t letters[] = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString suffix(6, Qt::Uninitialized);
+    for (QChar &letter : suffix) {
+        letter = letters[QRandomGenerator::global()->bounded(int(std::size(letters)) - 1)];
+    }
+    return suffix;
+}
+
+QString lastErrorString()
+{
+    return qt_error_string(int(GetLastError()));
+}
+
+enum class Failed { Nothing, Creating, Writing, Placing };
+
+// Creates a file of a new name beside target, opened for writing and for deleting; sets temporary
+// to its name. Other attributes and flags go to CreateFileW.
+HANDLE createBeside(const QString &target, DWORD flags, QString &temporary)
+{
+    // A name that no other file has: a user's own "wydarzenia.json.kopia" is never opened.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = target + u'.' + randomSuffix();
+        const HANDLE file = CreateFileW(nativePath(temporary).c_str(), GENERIC_WRITE | DELETE, 0,
+            nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+            return file;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+bool writeToDisk(HANDLE file, const QByteArray &bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const DWORD chunk = DWORD(std::min<qsizetype>(bytes.size() - done, 1 << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.constData() + done, chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        done += written;
+    }
+    return FlushFileBuffers(file);
+}
+
+// Windows' counterpart of an unnamed temporary file and a link: the new file is created to be
+// deleted when its handle closes (as a killed process's handles are), so that it never outlives
+// the save. Once the whole of it is on the disk, a second name replaces the old note file, in one
+// step, and that name stays when the first one goes.
+Failed writeAndLink(const QString &target, const QByteArray &bytes)
+{
+    QString temporary;
+    const HANDLE file = createBeside(target, FILE_FLAG_DELETE_ON_CLOSE, temporary);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Failed::Creating;
+    }
+    Failed failed = Failed::Nothing;
+    if (!writeToDisk(file, bytes)) {
+        failed = Failed::Writing;
+    } else if (!linkOver(file, target)) {
+        failed = Failed::Placing;
+    }
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    SetLastError(error);
+    return failed;
+}
+
+// For a file system without hard links (FAT, on many USB sticks): the new file is marked to be
+// deleted when its handle closes right after it is created, and the mark is taken off once the
+// file is whole, just before it is renamed over the old one. A new file has its name from the
+// start, so a copy killed before the mark leaves an empty file, and one killed between taking it
+// off and the rename a whole one; both are instants.
+Failed writeAndRename(const QString &target, const QByteArray &bytes)
+{
+    QString temporary;
+    const HANDLE file = createBeside(target, 0, temporary);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Failed::Creating;
+    }
+    // A file system that cannot mark the file still gets the save; it only is not cleaned up
+    // after a crash.
+    const bool marked = setDeleteOnClose(file, true);
+    Failed failed = Failed::Nothing;
+    if (!writeToDisk(file, bytes) || (marked && !setDeleteOnClose(file, false))) {
+        failed = Failed::Writing;
+    } else if (!renameOver(file, target)) {
+        failed = Failed::Placing;
+    }
+    const DWORD error = GetLastError();
+    if (failed != Failed::Nothing && marked && setDeleteOnClose(file, true)) {
+        CloseHandle(file);
+    } else {
+        CloseHandle(file);
+        if (failed != Failed::Nothing) {
+            DeleteFileW(nativePath(temporary).c_str());
+        }
+    }
+    SetLastError(error);
+    return failed;
+}
+
+// Whether the note file's folder has refused a link where a rename then worked.
+std::atomic<bool> linksRefused = false;
+
+} // namespace
+
+// A named mutex leaves nothing on the disk, and when a holder dies the system hands it to the next
+// waiter ("abandoned"): the note file is whole all the same, as every replace is atomic. Waiting
+// on it costs microseconds, so readers take it too. Another copy holds it for a few milliseconds
+// per change; one that holds it for long is hung, and the change gives up rather than freeze the
+// window.
+bool NoteFile::lock()
+{
+    if (m_lock) {
+        return true;
+    }
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, mutexName(m_path).c_str());
+    if (!mutex) {
+        m_errorString = lastErrorString();
+        return false;
+    }
+    switch (WaitForSingleObject(mutex, LockWait)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:
+        m_lock = mutex;
+        return true;
+    case WAIT_TIMEOUT:
+        m_errorString = lockTimeoutString();
+        break;
+    default:
+        m_errorString = lastErrorString();
+        break;
+    }
+    CloseHandle(mutex);
+    return false;
+}
+
+void NoteFile::unlock()
+{
+    if (m_lock) {
+        ReleaseMutex(m_lock);
+        CloseHandle(m_lock);
+        m_lock = nullptr;
+    }
+}
+
+NoteFile::WriteStatus NoteFile::replace(
+    const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused)
+{
+    m_errorString.clear();
+    replaceRefused = false;
+    // A link is written through to its target.
+    const QFileInfo existing(m_path);
+    const QString target = existing.isSymLink() && !existing.canonicalFilePath().isEmpty()
+        ? existing.canonicalFilePath()
+        : m_path;
+    if (existing.isDir() || (existing.exists() && !existing.isWritable())) {
+        m_errorString = qt_error_string(ERROR_ACCESS_DENIED);
+        return OpenForWritingError;
+    }
+    // Text mode means CR LF line breaks on Windows, as QFile writes them.
+    const QByteArray content =
+        mode.testFlag(QIODevice::Text) ? QByteArray(bytes).replace('\n', "\r\n") : bytes;
+
+    Failed failed = Failed::Placing;
+    if (!linksRefused) {
+        failed = writeAndLink(target, content);
+    }
+    if (failed == Failed::Placing) {
+        // No link could be made: another program holds the old file open, or the file system
+        // has no hard links. A rename tells them apart.
+        failed = writeAndRename(target, content);
+        if (failed == Failed::Nothing) {
+            linksRefused = true;
+        }
+    }
+    switch (failed) {
+    case Failed::Nothing:
+        return Written;
+    case Failed::Creating:
+        m_errorString = lastErrorString();
+        return OpenForWritingError;
+    case Failed::Writing:
+        m_errorString = lastErrorString();
+        return WriteError;
+    case Failed::Placing:
+        // The data was written whole; only putting it in the old file's place failed.
+        m_errorString = lastErrorString();
+        replaceRefused = true;
+        return WriteError;
+    }
+    return WriteError;
+}
