@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QMessageBox>
 #include <QTableView>
 #include <QTest>
@@ -100,6 +101,47 @@ QStringList strayFiles()
         }
     }
     return stray;
+}
+
+void Leftovers::collect(const QString &folder, const QStringList &kept)
+{
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        if (kept.contains(name)) {
+            continue;
+        }
+        const QString path = dir.filePath(name);
+        const QByteArray bytes = readFile(path);
+        if (bytes.isEmpty() && !bytes.isNull()) {
+            ++m_empty;
+        } else if (QJsonDocument::fromJson(bytes).isObject()) {
+            ++m_whole;
+        } else {
+            m_others.append(name);
+        }
+        QFile::remove(path);
+    }
+}
+
+QString Leftovers::fault() const
+{
+#ifdef Q_OS_WIN
+    const int emptyAllowed = 1;
+#else
+    const int emptyAllowed = 0; // a new file is unnamed until it is whole
+#endif
+    if (m_others.isEmpty() && m_whole <= 1 && m_empty <= emptyAllowed) {
+        return {};
+    }
+    return u"left behind: "_s + summary() + u"; "_s + m_others.join(u", "_s);
+}
+
+QString Leftovers::summary() const
+{
+    return u"%1 whole new note files, %2 empty files, %3 others"_s.arg(m_whole).arg(m_empty).arg(
+        m_others.size());
 }
 
 bool showsTodaySince(const QString &displayDate, const QDate &since)

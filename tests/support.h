@@ -42,6 +42,26 @@ inline QByteArray noteFileBytes()
 // QSaveFile's temporary files.
 QStringList strayFiles();
 
+// What killed copies of the program left in a folder besides the note file and the files a test
+// put there. Killed at an instant that no file system closes, a save may leave the whole new note
+// file it was about to put in place, and on Windows the empty file it had just created; a test
+// allows each at most once a run.
+class Leftovers
+{
+public:
+    // Counts what the folder holds besides the files named in kept, and removes it, so that the
+    // next look counts only what is new.
+    void collect(const QString &folder, const QStringList &kept);
+    // Empty while no more was left than the exceptions allow; otherwise what was.
+    QString fault() const;
+    QString summary() const;
+
+private:
+    int m_whole = 0;
+    int m_empty = 0;
+    QStringList m_others;
+};
+
 // Whether a display date ("dd/MM/yyyy") shows today or a day since `since`: a check that reads
 // the clock after the program did may already be in the next day.
 bool showsTodaySince(const QString &displayDate, const QDate &since);

@@ -115,11 +115,15 @@ void tst_Copies::changesAtOnce()
     for (const int n : std::as_const(other.deleted)) {
         gone += after.contains(LoopNote::ownKey(n)) ? 0 : 1;
     }
-    qInfo("%d saves reported, %d found; %d deletions reported, %d gone",
-        int(first.saved.size() + other.saved.size()), found, int(other.deleted.size()), gone);
+    TestSupport::Leftovers left;
+    left.collect(folder.path(), { QFileInfo(helper).fileName(), u"wydarzenia.json"_s });
+    qInfo("%d saves reported, %d found; %d deletions reported, %d gone; %s",
+        int(first.saved.size() + other.saved.size()), found, int(other.deleted.size()), gone,
+        qPrintable(left.summary()));
     QCOMPARE(found, first.saved.size() + other.saved.size());
     QCOMPARE(gone, other.deleted.size());
     QCOMPARE(after.value(u"1999/01/01"_s).toString(), u"przedtem"_s);
+    QVERIFY2(left.fault().isEmpty(), qPrintable(left.fault()));
 }
 
 void tst_Copies::lockHeldByAnotherCopy()

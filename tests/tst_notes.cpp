@@ -570,6 +570,8 @@ void tst_Notes::crashSafety()
     QVERIFY(QFile::copy(helperPath(), helper));
     const QString notePath = folder.filePath(u"wydarzenia.json"_s);
 
+    const QStringList kept { QFileInfo(helper).fileName(), u"wydarzenia.json"_s };
+    TestSupport::Leftovers left;
     QHash<QString, int> saved; // the newest note whose save completed, per day
     int next = 0;
     int kills = 0;
@@ -600,9 +602,11 @@ void tst_Notes::crashSafety()
             const int found = LoopNote::number(notes.value(it.key()).toString());
             QVERIFY2(found >= it.value(), qPrintable(it.key()));
         }
+        left.collect(folder.path(), kept);
     }
-    qInfo("%d kills survived, %d saves completed", kills, completed);
+    qInfo("%d kills survived, %d saves completed; %s", kills, completed, qPrintable(left.summary()));
     QCOMPARE(kills, 200);
+    QVERIFY2(left.fault().isEmpty(), qPrintable(left.fault()));
 }
 
 QTEST_MAIN(tst_Notes)
