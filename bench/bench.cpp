@@ -27,11 +27,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
 #include <map>
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -83,12 +89,18 @@ void replaceAtomically(const QByteArray &bytes, QIODevice::OpenMode mode)
     file.open(mode);
     file.write(bytes);
     file.flush();
+#ifdef Q_OS_WIN
+    // Windows has no folder to sync: the rename is on the disk with the file system's journal.
+    FlushFileBuffers(HANDLE(_get_osfhandle(file.handle())));
+    file.commit();
+#else
     ::fdatasync(file.handle());
     file.commit();
     const int folder = ::open(QFile::encodeName(QCoreApplication::applicationDirPath()).constData(),
         O_RDONLY | O_DIRECTORY);
     ::fsync(folder);
     ::close(folder);
+#endif
 }
 
 struct Figures
@@ -151,9 +163,15 @@ void pressSave(MainWindow &window, const QString &text)
 
 double peakResidentMegabytes()
 {
+#ifdef Q_OS_WIN
+    PROCESS_MEMORY_COUNTERS counters {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return double(counters.PeakWorkingSetSize) / (1024 * 1024);
+#else
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024;
+#endif
 }
 
 struct Row

@@ -2,22 +2,27 @@
 # Cross-builds the Windows program on Debian 12 and packs it as a portable ZIP:
 # build-windows/Zorvena-2.0-windows-x64.zip, one folder Zorvena/ with Zorvena.exe at its top and
 # the Qt and MinGW runtime DLLs it needs beside it.
-# Usage: scripts/windows.sh [--qt PREFIX] [--test]
+# Usage: scripts/windows.sh [--qt PREFIX] [--test] [--bench [benchmark options]]
 #   --qt PREFIX  the Windows Qt to build with; without it, the one cached in
 #                ~/.cache/zorvena/qt-6.4.2-windows, built there first when it is missing (about
 #                50 minutes on 2 cores, once per machine)
 #   --test       also builds the tests and runs them under Wine, headless, then starts the ZIP's
 #                Zorvena.exe under Wine on a virtual X server and saves a note with it
+#   --bench      runs the benchmark under Wine, headless, with the options that follow (see
+#                scripts/bench.sh), e.g. --bench --sizes 0,365 --repeat 20
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 qt=
 test=false
+bench=false
+bench_args=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --qt) qt=$(realpath "${2:?--qt needs a folder}"); shift 2 ;;
         --test) test=true; shift ;;
-        *) echo "usage: $0 [--qt PREFIX] [--test]" >&2; exit 2 ;;
+        --bench) bench=true; shift; bench_args=("$@"); break ;;
+        *) echo "usage: $0 [--qt PREFIX] [--test] [--bench [benchmark options]]" >&2; exit 2 ;;
     esac
 done
 
@@ -82,7 +87,7 @@ rm -f "$zip_file"
 echo "Wrote $zip_file ($(du -k "$zip_file" | cut -f1) KiB):"
 unzip -Z1 "$zip_file" | sed 's/^/    /'
 
-if $test; then
+if $test || $bench; then
     # A Wine of its own, ended with the run. The tests find the Qt and MinGW DLLs through Wine's
     # PATH, and Qt its plugins beside its DLLs.
     export WINEPREFIX
@@ -98,6 +103,11 @@ if $test; then
     wineboot --init >/dev/null 2>&1
     # Wine does not hand variables named QT_* on to Windows programs; its registry does.
     wine reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /t REG_SZ /d offscreen /f >/dev/null 2>&1
+fi
+if $test; then
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
     tests/tst_zip.sh "$zip_file"
+fi
+if $bench; then
+    wine "$build/bench/bench.exe" "${bench_args[@]}"
 fi

@@ -48,6 +48,11 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
     if (!missing && !info.isFile()) {
         return OpenError;
     }
+    // Opening a missing file only to read it cannot work, and a second look is slow on Windows.
+    if (missing && !mode.testFlag(QIODevice::WriteOnly)) {
+        m_hadNoContent = true;
+        return OpenError;
+    }
     QFile file(m_path);
     if (!file.open(mode)) {
         m_hadNoContent = missing;

@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <atomic>
@@ -25,7 +26,7 @@ std::wstring nativePath(const QString &path)
 // Copies of the program working in the same folder share one mutex, named after the folder. Names
 // live per logon session ("Local\"), so copies that one user runs on one computer take turns;
 // copies on another computer, reaching the folder over the network, do not see it.
-std::wstring mutexName(const QString &notePath)
+std::wstring folderMutexName(const QString &notePath)
 {
     const QFileInfo folder(QFileInfo(notePath).absolutePath());
     const QString canonical = folder.canonicalFilePath();
@@ -35,6 +36,18 @@ std::wstring mutexName(const QString &notePath)
                                .toUtf8();
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex();
     return QString(u"Local\\Zorvena-" + QString::fromLatin1(hash)).toStdWString();
+}
+
+// The mutex of the note file's folder, opened once per thread and kept: opening it anew for every
+// read would cost as much as taking it, and finding the folder's true name takes several lookups.
+HANDLE folderMutex(const QString &notePath)
+{
+    thread_local QHash<QString, HANDLE> mutexes;
+    HANDLE &mutex = mutexes[notePath];
+    if (!mutex) {
+        mutex = CreateMutexW(nullptr, FALSE, folderMutexName(notePath).c_str());
+    }
+    return mutex;
 }
 
 bool setDeleteOnClose(HANDLE file, bool deleteOnClose)
@@ -201,7 +214,7 @@ bool NoteFile::lock()
     if (m_lock) {
         return true;
     }
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, mutexName(m_path).c_str());
+    HANDLE mutex = folderMutex(m_path);
     if (!mutex) {
         m_errorString = lastErrorString();
         return false;
@@ -213,20 +226,17 @@ bool NoteFile::lock()
         return true;
     case WAIT_TIMEOUT:
         m_errorString = lockTimeoutString();
-        break;
+        return false;
     default:
         m_errorString = lastErrorString();
-        break;
+        return false;
     }
-    CloseHandle(mutex);
-    return false;
 }
 
 void NoteFile::unlock()
 {
     if (m_lock) {
         ReleaseMutex(m_lock);
-        CloseHandle(m_lock);
         m_lock = nullptr;
     }
 }

@@ -134,6 +134,7 @@ void tst_Copies::lockHeldByAnotherCopy()
     holder.process.start(helperPath(), { u"hold"_s, TestSupport::noteFilePath() });
     QVERIFY(holder.process.waitForReadyRead(60000));
     QCOMPARE(holder.process.readLine(), QByteArray("locked\n"));
+    QCOMPARE(TestSupport::strayFiles(), QStringList()); // the lock is no file
 
     MainWindow window;
     auto *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
