@@ -12,7 +12,7 @@ for purpose in "$@"; do
         test) packages+=(binutils-mingw-w64-x86-64 desktop-file-utils) ;;
         screen) packages+=(xvfb xauth x11-utils imagemagick xdotool libx11-dev) ;;
         windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 icoutils
-            zip unzip) ;;
+            zip unzip nsis) ;;
         windows-qt) packages+=(dpkg-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
             binutils-mingw-w64-x86-64) ;;
         *) echo "setup.sh: unknown purpose '$purpose'" >&2; exit 2 ;;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows program on Debian 12 and packs it as a portable ZIP:
-# build-windows/Zorvena-2.0-windows-x64.zip, one folder Zorvena/ with Zorvena.exe at its top and
-# the Qt and MinGW runtime DLLs it needs beside it.
+# Cross-builds the Windows program on Debian 12 and packs it as a portable ZIP,
+# build-windows/Zorvena-2.0-windows-x64.zip (one folder Zorvena/ with Zorvena.exe at its top and
+# the Qt and MinGW runtime DLLs it needs beside it), and as a per-user installer of the same
+# folder, build-windows/Zorvena-2.0-windows-x64-setup.exe; build-windows/SHA256SUMS lists both.
 # Usage: scripts/windows.sh [--qt PREFIX] [--test] [--bench [benchmark options]]
 #   --qt PREFIX  the Windows Qt to build with; without it, the one cached in
 #                ~/.cache/zorvena/qt-6.4.2-windows, built there first when it is missing (about
@@ -87,6 +88,25 @@ rm -f "$zip_file"
 echo "Wrote $zip_file ($(du -k "$zip_file" | cut -f1) KiB):"
 unzip -Z1 "$zip_file" | sed 's/^/    /'
 
+# The installer installs the same folder. It names every file it installs, and so removes no other.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+file_list=$build/package-files.nsh
+(
+    cd "$package/Zorvena"
+    find . -type f | sed 's|^\./||' | LC_ALL=C sort | while read -r file; do
+        folder=$(dirname "$file")
+        echo "!insertmacro Entry \"${folder#.}\" \"$(basename "$file")\""
+    done
+    find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort -r | sed 's/.*/!insertmacro Folder "&"/'
+) >"$file_list"
+setup_file=$build/Zorvena-$version-windows-x64-setup.exe
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPACKAGE="$PWD/$package/Zorvena" \
+    -DFILES="$PWD/$file_list" -DICON="$PWD/src/icons/ikonka.ico" -DOUTFILE="$PWD/$setup_file" \
+    packaging/windows/zorvena.nsi
+echo "Wrote $setup_file ($(du -k "$setup_file" | cut -f1) KiB)"
+(cd "$build" && sha256sum "$(basename "$zip_file")" "$(basename "$setup_file")" >SHA256SUMS)
+echo "Wrote $build/SHA256SUMS"
+
 if $test || $bench; then
     # A Wine of its own, ended with the run. The tests find the Qt and MinGW DLLs through Wine's
     # PATH, and Qt its plugins beside its DLLs.
@@ -106,7 +126,7 @@ if $test || $bench; then
 fi
 if $test; then
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
-    tests/tst_zip.sh "$zip_file"
+    tests/tst_windows.sh "$zip_file" "$setup_file"
 fi
 if $bench; then
     wine "$build/bench/bench.exe" "${bench_args[@]}"

@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# The Windows ZIP and installer as a user meets them, each in a fresh Wine that has nothing but
+# what it brings, with the program on a virtual X server:
+# - the ZIP unzipped into C:\users\Zażółć\Mój dziennik: Zorvena.exe shows its main window, and a
+#   note typed and saved with "Zapisz" lands in wydarzenia.json beside it, the only file written;
+# - the installer, silently (/S): a folder that is a file is refused and nothing is made; it
+#   installs into %LOCALAPPDATA%\Programs\Zorvena with its shortcut and its "Apps & features"
+#   entry, and the installed program saves a note beside itself; while it runs, the installer and
+#   the uninstaller change nothing and fail; an update keeps the notes and the user's own files;
+#   /D= installs into a folder with Polish letters; uninstalling leaves only the user's files.
+# Usage: tests/tst_windows.sh ZIP SETUP [SCREENSHOTS]   (scripts/windows.sh --test runs it)
+# With a folder SCREENSHOTS, the saved note's window goes to windows.png in it, and the installer's
+# first page to setup.png.
+set -euo pipefail
+zip=$(realpath "$1")
+setup=$(realpath "$2")
+shots=${3:+$(realpath "$3")}
+cd "$(dirname "$0")/.."
+source scripts/xvfb.sh
+
+work=$(mktemp -d)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset WINEPATH QT_QPA_PLATFORM QT_PLUGIN_PATH
+xvfb=
+end_wines() {
+    for prefix in "$work"/wine-*; do
+        [ ! -d "$prefix" ] || WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    done
+}
+trap 'end_wines; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+start_xvfb :96 1024x768x24
+
+passed=0
+failed=0
+check() { # check DESCRIPTION COMMAND...
+    if "${@:2}"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $1" >&2
+    fi
+}
+fails() { ! "$@"; }
+exits() { # exits CODE COMMAND...: whether COMMAND ends with that exit code
+    local code=0
+    "${@:2}" || code=$?
+    [ "$code" -eq "$1" ]
+}
+
+new_wine() { # new_wine NAME: a fresh Wine of its own
+    export WINEPREFIX=$work/wine-$1
+    wineboot --init >/dev/null 2>&1
+}
+unix_path() { winepath -u "$1" 2>/dev/null; }
+# Runs a Windows command line as it stands: /D= and _?= come last and unquoted, spaces and all,
+# and wine would quote an argument with a space.
+command_line() { wine cmd /c "$1"; }
+# A folder's files and their checksums, to tell whether anything in it changed.
+contents() { (cd "$1" && find . -type f -exec md5sum {} + | LC_ALL=C sort); }
+names() { (cd "$1" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
+
+# save_note EXE TEXT: starts the program EXE (a Windows path), types TEXT into the editor and
+# presses "Zapisz"; the program keeps running, as $program. Fails when no window shows.
+save_note() {
+    local folder window
+    folder=$(unix_path "${1%\\*}")
+    started=$(date +%Y/%m/%d)
+    wine "$1" >/dev/null 2>&1 &
+    program=$!
+    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Zorvena 2.0$' | head -n 1 || true)
+    [ -n "$window" ] || return 1
+    sleep 3 # past the first clock tick, and drawn
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    # The editor fills the right half; "Zapisz" sits at its foot, above the status bar.
+    xdotool mousemove $((X + WIDTH * 3 / 4)) $((Y + HEIGHT / 2)) click 1
+    xdotool type --delay 20 "$2"
+    xdotool mousemove $((X + WIDTH * 3 / 4)) $((Y + HEIGHT - 60)) click 1
+    for _ in $(seq 100); do [ -f "$folder/wydarzenia.json" ] && break; sleep 0.1; done
+}
+# holds_note FOLDER TEXT: whether FOLDER's note file is exactly TEXT under the day the program
+# started on (which may be yesterday by now).
+holds_note() {
+    grep -qxE "\\{\"($started|$(date +%Y/%m/%d))\":\"$2\"\\}" "$1/wydarzenia.json"
+}
+close_program() {
+    kill "$program" 2>/dev/null || true
+    wait "$program" 2>/dev/null || true
+}
+
+# The ZIP.
+new_wine zip
+folder="$WINEPREFIX/drive_c/users/Zażółć/Mój dziennik"
+mkdir -p "$folder"
+unzip -q "$zip" -d "$folder"
+files=$(names "$folder/Zorvena")
+check "the ZIP's program shows its window" save_note 'C:\users\Zażółć\Mój dziennik\Zorvena\Zorvena.exe' 'Notatka z Wine'
+[ -z "$shots" ] || import -window root "$shots/windows.png"
+check "the note lands beside Zorvena.exe" holds_note "$folder/Zorvena" 'Notatka z Wine'
+check "nothing else is written there" test "$(names "$folder/Zorvena")" = "${files}wydarzenia.json "
+close_program
+end_wines
+
+# The installer.
+new_wine setup
+key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvena'
+reg_value() { wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
+local_appdata=$(wine cmd /c echo '%LOCALAPPDATA%' | tr -d '\r')
+programs_menu=$(unix_path "$(wine cmd /c echo '%APPDATA%' | tr -d '\r')")/Microsoft/Windows/Start\ Menu/Programs
+installed="$local_appdata\\Programs\\Zorvena"
+folder=$(unix_path "$installed")
+if [ -n "$shots" ]; then
+    wine "$setup" >/dev/null 2>&1 &
+    timeout 60 xdotool search --sync --onlyvisible --name '^Instalator Zorvena 2.0$' >/dev/null
+    sleep 1
+    import -window root "$shots/setup.png"
+    kill $! 2>/dev/null || true
+    end_wines
+fi
+
+echo 'nie folder' >"$WINEPREFIX/drive_c/plik"
+check "a folder that is a file is refused" exits 2 wine "$setup" /S '/D=C:\plik'
+check "and nothing is made" test "$(cat "$WINEPREFIX/drive_c/plik")" = 'nie folder' -a ! -e "$folder" \
+    -a ! -e "$programs_menu/Zorvena.lnk" -a -z "$(reg_value DisplayName)"
+
+check "a silent install succeeds" wine "$setup" /S
+check "it installs the ZIP's files and the uninstaller" test "$(names "$folder")" = "${files}uninstall.exe "
+check "the Start menu has Zorvena" test -f "$programs_menu/Zorvena.lnk"
+for entry in "DisplayName=Zorvena 2.0" "DisplayVersion=2.0" "DisplayIcon=$installed\\Zorvena.exe" \
+    "InstallLocation=$installed" "UninstallString=\"$installed\\uninstall.exe\"" \
+    "QuietUninstallString=\"$installed\\uninstall.exe\" /S" NoModify=0x1 NoRepair=0x1; do
+    check "Apps & features: $entry" test "$(reg_value "${entry%%=*}")" = "${entry#*=}"
+done
+check "Apps & features: EstimatedSize" test $(($(reg_value EstimatedSize))) -gt 10000
+
+check "the installed program shows its window" save_note "$installed\\Zorvena.exe" 'Zainstalowana'
+check "its note lands beside it" holds_note "$folder" 'Zainstalowana'
+before=$(contents "$folder")
+check "the installer fails while the program runs" exits 2 wine "$setup" /S
+# uninstall FOLDER: as the uninstaller does, a copy elsewhere removes FOLDER's one, and is waited
+# for (the uninstaller itself starts its copy and returns at once).
+uninstall() {
+    cp "$(unix_path "$1")/uninstall.exe" "$work/uninstall.exe"
+    command_line "$(winepath -w "$work/uninstall.exe" 2>/dev/null) /S _?=$1"
+}
+check "the uninstaller fails while the program runs" exits 2 uninstall "$installed"
+check "and neither changes a file" test "$(contents "$folder")" = "$before"
+close_program
+
+echo 'moje' >"$folder/moje notatki.txt"
+notes=$(md5sum <"$folder/wydarzenia.json")
+check "an update succeeds" wine "$setup" /S
+check "it keeps the notes byte for byte" test "$(md5sum <"$folder/wydarzenia.json")" = "$notes"
+check "and the user's own file" test -f "$folder/moje notatki.txt"
+
+polish='C:\users\Zażółć\Moje programy\Zorvena'
+check "/D= installs into a folder with Polish letters" \
+    command_line "$(winepath -w "$setup" 2>/dev/null) /S /D=$polish"
+check "the files are there" test "$(names "$(unix_path "$polish")")" = "${files}uninstall.exe "
+check "uninstalling it succeeds" uninstall "$polish"
+check "and removes its folder, which holds nothing else" test ! -e "$(unix_path "$polish")"
+
+check "uninstalling the first succeeds" uninstall "$installed"
+check "it leaves only the notes and the user's file" \
+    test "$(names "$folder")" = "moje notatki.txt wydarzenia.json "
+check "the notes are untouched" test "$(md5sum <"$folder/wydarzenia.json")" = "$notes"
+check "the shortcut and the entry are gone" test ! -e "$programs_menu/Zorvena.lnk" -a -z "$(reg_value DisplayName)"
+
+echo "tst_windows: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
