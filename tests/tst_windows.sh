@@ -60,9 +60,10 @@ contents() { (cd "$1" && find . -type f -exec md5sum {} + | LC_ALL=C sort); }
 names() { (cd "$1" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
 
 # save_note EXE TEXT: starts the program EXE (a Windows path), types TEXT into the editor and
-# presses "Zapisz"; the program keeps running, as $program. Fails when no window shows.
+# presses "Zapisz"; the program keeps running, as $program, its window $window. Fails when no
+# window shows.
 save_note() {
-    local folder window
+    local folder
     folder=$(unix_path "${1%\\*}")
     started=$(date +%Y/%m/%d)
     wine "$1" >/dev/null 2>&1 &
@@ -94,7 +95,7 @@ mkdir -p "$folder"
 unzip -q "$zip" -d "$folder"
 files=$(names "$folder/Zorvena")
 check "the ZIP's program shows its window" save_note 'C:\users\Zażółć\Mój dziennik\Zorvena\Zorvena.exe' 'Notatka z Wine'
-[ -z "$shots" ] || import -window root "$shots/windows.png"
+[ -z "$shots" ] || import -window "$window" "$shots/windows.png"
 check "the note lands beside Zorvena.exe" holds_note "$folder/Zorvena" 'Notatka z Wine'
 check "nothing else is written there" test "$(names "$folder/Zorvena")" = "${files}wydarzenia.json "
 close_program
@@ -110,9 +111,9 @@ installed="$local_appdata\\Programs\\Zorvena"
 folder=$(unix_path "$installed")
 if [ -n "$shots" ]; then
     wine "$setup" >/dev/null 2>&1 &
-    timeout 60 xdotool search --sync --onlyvisible --name '^Instalator Zorvena 2.0$' >/dev/null
+    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Instalator Zorvena 2.0$' | head -n 1)
     sleep 1
-    import -window root "$shots/setup.png"
+    import -window "$window" "$shots/setup.png"
     kill $! 2>/dev/null || true
     end_wines
 fi
