@@ -31,9 +31,8 @@ std::wstring folderMutexName(const QString &notePath)
     const QFileInfo folder(QFileInfo(notePath).absolutePath());
     const QString canonical = folder.canonicalFilePath();
     // Windows' file names ignore case; a mutex name may not hold a backslash, nor be very long.
-    const QByteArray key = QDir::toNativeSeparators(canonical.isEmpty() ? folder.filePath() : canonical)
-                               .toLower()
-                               .toUtf8();
+    const QString path = canonical.isEmpty() ? folder.filePath() : canonical;
+    const QByteArray key = QDir::toNativeSeparators(path).toLower().toUtf8();
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex();
     return QString(u"Local\\Zorvena-" + QString::fromLatin1(hash)).toStdWString();
 }
@@ -165,7 +164,7 @@ Failed writeAndLink(const QString &target, const QByteArray &bytes)
     return failed;
 }
 
-// For a file system without hard links (FAT, on many USB sticks): the new file is marked to be
+// For a file system without hard links (FAT and exFAT, on most USB sticks): the new file is marked to be
 // deleted when its handle closes right after it is created, and the mark is taken off once the
 // file is whole, just before it is renamed over the old one. A new file has its name from the
 // start, so a copy killed before the mark leaves an empty file, and one killed between taking it
@@ -187,13 +186,10 @@ Failed writeAndRename(const QString &target, const QByteArray &bytes)
         failed = Failed::Placing;
     }
     const DWORD error = GetLastError();
-    if (failed != Failed::Nothing && marked && setDeleteOnClose(file, true)) {
-        CloseHandle(file);
-    } else {
-        CloseHandle(file);
-        if (failed != Failed::Nothing) {
-            DeleteFileW(nativePath(temporary).c_str());
-        }
+    const bool goesOnClose = failed != Failed::Nothing && marked && setDeleteOnClose(file, true);
+    CloseHandle(file);
+    if (failed != Failed::Nothing && !goesOnClose) {
+        DeleteFileW(nativePath(temporary).c_str());
     }
     SetLastError(error);
     return failed;
@@ -205,8 +201,8 @@ std::atomic<bool> linksRefused = false;
 } // namespace
 
 // A named mutex leaves nothing on the disk, and when a holder dies the system hands it to the next
-// waiter ("abandoned"): the note file is whole all the same, as every replace is atomic. Waiting
-// on it costs microseconds, so readers take it too. Another copy holds it for a few milliseconds
+// waiter ("abandoned"): the note file is whole all the same, as every replace is atomic. Taking it
+// costs a small fraction of a millisecond, so readers take it too. Another copy holds it for a few milliseconds
 // per change; one that holds it for long is hung, and the change gives up rather than freeze the
 // window.
 bool NoteFile::lock()
@@ -248,9 +244,8 @@ NoteFile::WriteStatus NoteFile::replace(
     replaceRefused = false;
     // A link is written through to its target.
     const QFileInfo existing(m_path);
-    const QString target = existing.isSymLink() && !existing.canonicalFilePath().isEmpty()
-        ? existing.canonicalFilePath()
-        : m_path;
+    const QString resolved = existing.isSymLink() ? existing.canonicalFilePath() : QString();
+    const QString target = resolved.isEmpty() ? m_path : resolved;
     if (existing.isDir() || (existing.exists() && !existing.isWritable())) {
         m_errorString = qt_error_string(ERROR_ACCESS_DENIED);
         return OpenForWritingError;
