@@ -56,18 +56,26 @@ bool setDeleteOnClose(HANDLE file, bool deleteOnClose)
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
+// A new name for an open file, as FILE_RENAME_INFO and FILE_LINK_INFORMATION both hold it, to take
+// the place of whatever file has that name.
+template<typename Info>
+std::vector<char> replacingName(const std::wstring &name)
+{
+    const size_t nameBytes = name.size() * sizeof(wchar_t);
+    std::vector<char> buffer(sizeof(Info) + nameBytes);
+    auto *info = reinterpret_cast<Info *>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = decltype(info->FileNameLength)(nameBytes);
+    std::copy(name.begin(), name.end(), info->FileName); // the buffer's spare bytes end it
+    return buffer;
+}
+
 // Gives the open file the name target, replacing whatever file is there.
 bool renameOver(HANDLE file, const QString &target)
 {
-    const std::wstring name = nativePath(target);
-    const size_t nameBytes = name.size() * sizeof(wchar_t);
-    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
-    auto *rename = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = DWORD(nameBytes);
-    std::copy(name.begin(), name.end(), rename->FileName); // the buffer's spare bytes end it
-    return SetFileInformationByHandle(file, FileRenameInfo, rename, DWORD(buffer.size()));
+    std::vector<char> rename = replacingName<FILE_RENAME_INFO>(nativePath(target));
+    return SetFileInformationByHandle(file, FileRenameInfo, rename.data(), DWORD(rename.size()));
 }
 
 // Gives the open file a second name, target, replacing whatever file is there, in one step. The
@@ -76,17 +84,10 @@ bool linkOver(HANDLE file, const QString &target)
 {
     QString path = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
     path = path.startsWith(u"\\\\"_s) ? u"\\??\\UNC\\"_s + path.mid(2) : u"\\??\\"_s + path;
-    const std::wstring name = path.toStdWString();
-    const size_t nameBytes = name.size() * sizeof(wchar_t);
-    std::vector<char> buffer(sizeof(FILE_LINK_INFORMATION) + nameBytes);
-    auto *link = reinterpret_cast<FILE_LINK_INFORMATION *>(buffer.data());
-    link->ReplaceIfExists = TRUE;
-    link->RootDirectory = nullptr;
-    link->FileNameLength = ULONG(nameBytes);
-    std::copy(name.begin(), name.end(), link->FileName);
+    std::vector<char> link = replacingName<FILE_LINK_INFORMATION>(path.toStdWString());
     IO_STATUS_BLOCK status {};
     const NTSTATUS result =
-        NtSetInformationFile(file, &status, link, ULONG(buffer.size()), FileLinkInformation);
+        NtSetInformationFile(file, &status, link.data(), ULONG(link.size()), FileLinkInformation);
     if (result < 0) {
         SetLastError(RtlNtStatusToDosError(result));
         return false;
