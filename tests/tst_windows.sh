@@ -27,7 +27,8 @@ end_wines() {
         [ ! -d "$prefix" ] || WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     done
 }
-trap 'end_wines; kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'end_wines; kill $xvfb 2>/dev/null || true; umount "$work/read-only" 2>/dev/null || true
+    rm -rf "$work"' EXIT
 start_xvfb :96 1024x768x24
 
 passed=0
@@ -122,6 +123,18 @@ echo 'nie folder' >"$WINEPREFIX/drive_c/plik"
 check "a folder that is a file is refused" exits 2 wine "$setup" /S '/D=C:\plik'
 check "and nothing is made" test "$(cat "$WINEPREFIX/drive_c/plik")" = 'nie folder' -a ! -e "$folder" \
     -a ! -e "$programs_menu/Zorvena.lnk" -a -z "$(reg_value DisplayName)"
+
+# Root writes wherever file modes forbid it; a read-only bind mount, where one can be made, does not.
+mkdir "$work/read-only"
+if mount --bind "$work/read-only" "$work/read-only" 2>/dev/null \
+    && mount -o remount,ro,bind "$work/read-only" 2>/dev/null; then
+    check "a read-only folder is refused" \
+        exits 2 wine "$setup" /S "/D=$(winepath -w "$work/read-only" 2>/dev/null)\\Zorvena"
+    check "and nothing is made" test ! -e "$folder" -a -z "$(reg_value DisplayName)"
+    umount "$work/read-only"
+else
+    echo "tst_windows: no read-only folder can be made here, so that refusal is not tried"
+fi
 
 check "a silent install succeeds" wine "$setup" /S
 check "it installs the ZIP's files and the uninstaller" test "$(names "$folder")" = "${files}uninstall.exe "

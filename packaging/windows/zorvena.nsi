@@ -10,6 +10,8 @@ Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
+; A file that cannot be written ends the installation; it is never skipped in silence.
+AllowSkipFiles off
 ManifestSupportedOS all
 ManifestDPIAware true
 
@@ -88,13 +90,18 @@ Function CheckFolder
             Return
         ${EndIf}
     ${Loop}
-    ; Writable is what a new file there says: folder permissions and read-only media alike.
-    System::Call 'kernel32::GetTempFileNameW(w "$R1", w "zv", i 0, w .R2) i .R3'
-    ${If} $R3 = 0
+    ; Writable is what a new file there says, for folder permissions and read-only media alike.
+    ; The file is made to go when its handle closes (GENERIC_WRITE, CREATE_NEW,
+    ; FILE_FLAG_DELETE_ON_CLOSE); GetTempFileName is no judge, as Wine's reports success on a
+    ; read-only medium.
+    System::Call 'kernel32::GetCurrentProcessId() i .R2'
+    System::Call 'kernel32::CreateFileW(w "$R1\zorvena-setup-$R2.tmp", i 0x40000000, i 0, p 0, i 1, \
+        i 0x04000080, p 0) p .R3'
+    ${If} $R3 = -1
         StrCpy $R0 $(FolderNotWritable)
         Return
     ${EndIf}
-    Delete $R2
+    System::Call 'kernel32::CloseHandle(p R3)'
 FunctionEnd
 
 ; Whether Zorvena.exe runs from $INSTDIR: Windows does not let a running program's file be opened
