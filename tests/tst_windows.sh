@@ -119,6 +119,11 @@ if [ -n "$shots" ]; then
     end_wines
 fi
 
+# icons EXE: how many images the program's icon has in EXE.
+icons() { wrestool -l -t 3 "$1" | wc -l; }
+check "the setup asks for no elevation" grep -q 'level="asInvoker"' <(wrestool -x --raw -t 24 "$setup")
+check "the setup has the program's icon" test "$(icons "$setup")" = "$(icotool -l src/icons/ikonka.ico | wc -l)"
+
 echo 'nie folder' >"$WINEPREFIX/drive_c/plik"
 check "a folder that is a file is refused" exits 2 wine "$setup" /S '/D=C:\plik'
 check "and nothing is made" test "$(cat "$WINEPREFIX/drive_c/plik")" = 'nie folder' -a ! -e "$folder" \
@@ -138,7 +143,9 @@ fi
 
 check "a silent install succeeds" wine "$setup" /S
 check "it installs the ZIP's files and the uninstaller" test "$(names "$folder")" = "${files}uninstall.exe "
-check "the Start menu has Zorvena" test -f "$programs_menu/Zorvena.lnk"
+check "the uninstaller has the program's icon" test "$(icons "$folder/uninstall.exe")" = "$(icons "$setup")"
+check "the Start menu has Zorvena, which starts the installed program" \
+    grep -qaF "$installed\\Zorvena.exe" "$programs_menu/Zorvena.lnk"
 for entry in "DisplayName=Zorvena 2.0" "DisplayVersion=2.0" "DisplayIcon=$installed\\Zorvena.exe" \
     "InstallLocation=$installed" "UninstallString=\"$installed\\uninstall.exe\"" \
     "QuietUninstallString=\"$installed\\uninstall.exe\" /S" NoModify=0x1 NoRepair=0x1; do
