@@ -98,7 +98,8 @@ bool linkOver(HANDLE file, const QString &target)
 // Six random letters and digits, as QSaveFile's temporary files have.
 QString randomSuffix()
 {
-    static const char16_t letters[] = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static const char16_t letters[] =
+        u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QString suffix(6, Qt::Uninitialized);
     for (QChar &letter : suffix) {
         letter = letters[QRandomGenerator::global()->bounded(int(std::size(letters)) - 1)];
@@ -165,9 +166,9 @@ Failed writeAndLink(const QString &target, const QByteArray &bytes)
     return failed;
 }
 
-// For a file system without hard links (FAT and exFAT, on most USB sticks): the new file is marked to be
-// deleted when its handle closes right after it is created, and the mark is taken off once the
-// file is whole, just before it is renamed over the old one. A new file has its name from the
+// For a file system without hard links (FAT and exFAT, on most USB sticks): the new file is marked
+// to be deleted when its handle closes right after it is created, and the mark is taken off once
+// the file is whole, just before it is renamed over the old one. A new file has its name from the
 // start, so a copy killed before the mark leaves an empty file, and one killed between taking it
 // off and the rename a whole one; both are instants.
 Failed writeAndRename(const QString &target, const QByteArray &bytes)
@@ -203,9 +204,9 @@ std::atomic<bool> linksRefused = false;
 
 // A named mutex leaves nothing on the disk, and when a holder dies the system hands it to the next
 // waiter ("abandoned"): the note file is whole all the same, as every replace is atomic. Taking it
-// costs a small fraction of a millisecond, so readers take it too. Another copy holds it for a few milliseconds
-// per change; one that holds it for long is hung, and the change gives up rather than freeze the
-// window.
+// costs a small fraction of a millisecond, so readers take it too. Another copy holds it for a few
+// milliseconds per change; one that holds it for long is hung, and the change gives up rather than
+// freeze the window.
 bool NoteFile::lock()
 {
     if (m_lock) {
@@ -267,20 +268,11 @@ NoteFile::WriteStatus NoteFile::replace(
             linksRefused = true;
         }
     }
-    switch (failed) {
-    case Failed::Nothing:
+    if (failed == Failed::Nothing) {
         return Written;
-    case Failed::Creating:
-        m_errorString = lastErrorString();
-        return OpenForWritingError;
-    case Failed::Writing:
-        m_errorString = lastErrorString();
-        return WriteError;
-    case Failed::Placing:
-        // The data was written whole; only putting it in the old file's place failed.
-        m_errorString = lastErrorString();
-        replaceRefused = true;
-        return WriteError;
     }
-    return WriteError;
+    m_errorString = lastErrorString();
+    // When only the placing failed, the data was written whole.
+    replaceRefused = failed == Failed::Placing;
+    return failed == Failed::Creating ? OpenForWritingError : WriteError;
 }

@@ -41,7 +41,6 @@ check() { # check DESCRIPTION COMMAND...
         echo "FAIL: $1" >&2
     fi
 }
-fails() { ! "$@"; }
 exits() { # exits CODE COMMAND...: whether COMMAND ends with that exit code
     local code=0
     "${@:2}" || code=$?
@@ -56,6 +55,11 @@ unix_path() { winepath -u "$1" 2>/dev/null; }
 # Runs a Windows command line as it stands: /D= and _?= come last and unquoted, spaces and all,
 # and wine would quote an argument with a space.
 command_line() { wine cmd /c "$1"; }
+windows_variable() { command_line "echo %$1%" | tr -d '\r'; }
+# window_named TITLE: the window of that title, once it shows (within a minute).
+window_named() {
+    timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1 || true
+}
 # A folder's files and their checksums, to tell whether anything in it changed.
 contents() { (cd "$1" && find . -type f -exec md5sum {} + | LC_ALL=C sort); }
 names() { (cd "$1" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' '); }
@@ -69,7 +73,7 @@ save_note() {
     started=$(date +%Y/%m/%d)
     wine "$1" >/dev/null 2>&1 &
     program=$!
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Zorvena 2.0$' | head -n 1 || true)
+    window=$(window_named 'Zorvena 2.0')
     [ -n "$window" ] || return 1
     sleep 3 # past the first clock tick, and drawn
     eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -95,7 +99,8 @@ folder="$WINEPREFIX/drive_c/users/Zażółć/Mój dziennik"
 mkdir -p "$folder"
 unzip -q "$zip" -d "$folder"
 files=$(names "$folder/Zorvena")
-check "the ZIP's program shows its window" save_note 'C:\users\Zażółć\Mój dziennik\Zorvena\Zorvena.exe' 'Notatka z Wine'
+check "the ZIP's program shows its window" \
+    save_note 'C:\users\Zażółć\Mój dziennik\Zorvena\Zorvena.exe' 'Notatka z Wine'
 [ -z "$shots" ] || import -window "$window" "$shots/windows.png"
 check "the note lands beside Zorvena.exe" holds_note "$folder/Zorvena" 'Notatka z Wine'
 check "nothing else is written there" test "$(names "$folder/Zorvena")" = "${files}wydarzenia.json "
@@ -105,14 +110,15 @@ end_wines
 # The installer.
 new_wine setup
 key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Zorvena'
-reg_value() { wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
-local_appdata=$(wine cmd /c echo '%LOCALAPPDATA%' | tr -d '\r')
-programs_menu=$(unix_path "$(wine cmd /c echo '%APPDATA%' | tr -d '\r')")/Microsoft/Windows/Start\ Menu/Programs
-installed="$local_appdata\\Programs\\Zorvena"
+reg_value() {
+    wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"
+}
+programs_menu="$(unix_path "$(windows_variable APPDATA)")/Microsoft/Windows/Start Menu/Programs"
+installed="$(windows_variable LOCALAPPDATA)\\Programs\\Zorvena"
 folder=$(unix_path "$installed")
 if [ -n "$shots" ]; then
     wine "$setup" >/dev/null 2>&1 &
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Instalator Zorvena 2.0$' | head -n 1)
+    window=$(window_named 'Instalator Zorvena 2.0')
     sleep 1
     import -window "$window" "$shots/setup.png"
     kill $! 2>/dev/null || true
@@ -121,15 +127,19 @@ fi
 
 # icons EXE: how many images the program's icon has in EXE.
 icons() { wrestool -l -t 3 "$1" | wc -l; }
-check "the setup asks for no elevation" grep -q 'level="asInvoker"' <(wrestool -x --raw -t 24 "$setup")
-check "the setup has the program's icon" test "$(icons "$setup")" = "$(icotool -l src/icons/ikonka.ico | wc -l)"
+check "the setup asks for no elevation" \
+    grep -q 'level="asInvoker"' <(wrestool -x --raw -t 24 "$setup")
+check "the setup has the program's icon" \
+    test "$(icons "$setup")" = "$(icotool -l src/icons/ikonka.ico | wc -l)"
 
 echo 'nie folder' >"$WINEPREFIX/drive_c/plik"
 check "a folder that is a file is refused" exits 2 wine "$setup" /S '/D=C:\plik'
-check "and nothing is made" test "$(cat "$WINEPREFIX/drive_c/plik")" = 'nie folder' -a ! -e "$folder" \
+check "and nothing is made" \
+    test "$(cat "$WINEPREFIX/drive_c/plik")" = 'nie folder' -a ! -e "$folder" \
     -a ! -e "$programs_menu/Zorvena.lnk" -a -z "$(reg_value DisplayName)"
 
-# Root writes wherever file modes forbid it; a read-only bind mount, where one can be made, does not.
+# Root writes wherever file modes forbid it; a read-only bind mount, where one can be made, does
+# not.
 mkdir "$work/read-only"
 if mount --bind "$work/read-only" "$work/read-only" 2>/dev/null \
     && mount -o remount,ro,bind "$work/read-only" 2>/dev/null; then
@@ -142,8 +152,10 @@ else
 fi
 
 check "a silent install succeeds" wine "$setup" /S
-check "it installs the ZIP's files and the uninstaller" test "$(names "$folder")" = "${files}uninstall.exe "
-check "the uninstaller has the program's icon" test "$(icons "$folder/uninstall.exe")" = "$(icons "$setup")"
+check "it installs the ZIP's files and the uninstaller" \
+    test "$(names "$folder")" = "${files}uninstall.exe "
+check "the uninstaller has the program's icon" \
+    test "$(icons "$folder/uninstall.exe")" = "$(icons "$setup")"
 check "the Start menu has Zorvena, which starts the installed program" \
     grep -qaF "$installed\\Zorvena.exe" "$programs_menu/Zorvena.lnk"
 for entry in "DisplayName=Zorvena 2.0" "DisplayVersion=2.0" "DisplayIcon=$installed\\Zorvena.exe" \
@@ -184,7 +196,8 @@ check "uninstalling the first succeeds" uninstall "$installed"
 check "it leaves only the notes and the user's file" \
     test "$(names "$folder")" = "moje notatki.txt wydarzenia.json "
 check "the notes are untouched" test "$(md5sum <"$folder/wydarzenia.json")" = "$notes"
-check "the shortcut and the entry are gone" test ! -e "$programs_menu/Zorvena.lnk" -a -z "$(reg_value DisplayName)"
+check "the shortcut and the entry are gone" \
+    test ! -e "$programs_menu/Zorvena.lnk" -a -z "$(reg_value DisplayName)"
 
 echo "tst_windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

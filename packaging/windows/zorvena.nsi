@@ -41,14 +41,15 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Zorvena"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 
-!define MUI_WELCOMEPAGE_TEXT "Kreator zainstaluje program Zorvena ${VERSION} dla Ciebie, w Twoim folderze \
-    użytkownika; uprawnienia administratora nie są potrzebne.$\r$\n$\r$\nNotatki są zapisywane \
-    w pliku wydarzenia.json w folderze programu. Aktualizacja i odinstalowanie programu ich nie \
-    usuwają.$\r$\n$\r$\n$_CLICK"
+!define MUI_WELCOMEPAGE_TEXT "Kreator zainstaluje program Zorvena ${VERSION} dla Ciebie, \
+    w Twoim folderze użytkownika; uprawnienia administratora nie są potrzebne.$\r$\n$\r$\n\
+    Notatki są zapisywane w pliku wydarzenia.json w folderze programu. Aktualizacja \
+    i odinstalowanie programu ich nie usuwają.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
-!define MUI_DIRECTORYPAGE_TEXT_TOP "Zorvena zapisuje notatki w folderze programu, więc wybierz folder, \
-    w którym możesz zapisywać pliki. Folder w Program Files wymaga uprawnień administratora i się \
-    nie nadaje. Jeśli program jest już zainstalowany, wybierz jego folder, aby go zaktualizować."
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Zorvena zapisuje notatki w folderze programu, więc wybierz \
+    folder, w którym możesz zapisywać pliki. Folder w Program Files wymaga uprawnień \
+    administratora i się nie nadaje. Jeśli program jest już zainstalowany, wybierz jego folder, \
+    aby go zaktualizować."
 ; NSIS would only grey out the button for a file; the leave function says why.
 !define MUI_DIRECTORYPAGE_VERIFYONLEAVE
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
@@ -65,8 +66,10 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Zorvena"
 
 !insertmacro MUI_LANGUAGE "Polish"
 
-LangString FolderIsFile ${LANG_POLISH} "$R1 jest plikiem, a nie folderem.$\r$\n$\r$\nWybierz inny folder."
-LangString FolderNotWritable ${LANG_POLISH} "Nie możesz zapisywać plików w folderze $R1.$\r$\n$\r$\n\
+LangString FolderIsFile ${LANG_POLISH} "$R1 jest plikiem, a nie folderem.$\r$\n$\r$\n\
+    Wybierz inny folder."
+LangString FolderNotWritable ${LANG_POLISH} \
+    "Nie możesz zapisywać plików w folderze $R1.$\r$\n$\r$\n\
     Zorvena zapisuje notatki w folderze programu, więc nie mogłaby ich tam zapisać. Wybierz folder \
     w swoim folderze użytkownika, na przykład ten, który proponuje instalator."
 LangString ProgramRunning ${LANG_POLISH} "Zorvena jest uruchomiona z folderu $INSTDIR.$\r$\n$\r$\n\
@@ -76,7 +79,8 @@ LangString ProgramRunning ${LANG_POLISH} "Zorvena jest uruchomiona z folderu $IN
 ; so the folder must be writable), or to "" when it can. Creates nothing that stays.
 Function CheckFolder
     StrCpy $R0 ""
-    ; The nearest folder that exists on the way to $INSTDIR; a file there, or on the way, is refused.
+    ; The nearest folder that exists on the way to $INSTDIR; a file there, or on the way, is
+    ; refused.
     StrCpy $R1 $INSTDIR
     ${DoUntil} ${FileExists} "$R1\*.*"
         ${If} ${FileExists} $R1
@@ -95,8 +99,8 @@ Function CheckFolder
     ; FILE_FLAG_DELETE_ON_CLOSE); GetTempFileName is no judge, as Wine's reports success on a
     ; read-only medium.
     System::Call 'kernel32::GetCurrentProcessId() i .R2'
-    System::Call 'kernel32::CreateFileW(w "$R1\zorvena-setup-$R2.tmp", i 0x40000000, i 0, p 0, i 1, \
-        i 0x04000080, p 0) p .R3'
+    System::Call 'kernel32::CreateFileW(w "$R1\zorvena-setup-$R2.tmp", \
+        i 0x40000000, i 0, p 0, i 1, i 0x04000080, p 0) p .R3'
     ${If} $R3 = -1
         StrCpy $R0 $(FolderNotWritable)
         Return
@@ -141,13 +145,6 @@ Function .onInit
             ${Break}
         ${EndIf}
     ${Next}
-    ${If} ${Silent}
-        Call CheckFolder
-        ${If} $R0 != ""
-            SetErrorLevel 2
-            Quit
-        ${EndIf}
-    ${EndIf}
 FunctionEnd
 
 Function DirectoryLeave
@@ -176,7 +173,8 @@ FunctionEnd
 !macroend
 
 Section
-    ; Checked again before the first file: the folder with /S, and a program started meanwhile.
+    ; Checked before the first file: with /S the pages are not shown, and a program may have been
+    ; started since the folder page.
     Call CheckFolder
     ${If} $R0 != ""
         MessageBox MB_OK|MB_ICONSTOP $R0 /SD IDOK
