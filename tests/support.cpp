@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -125,14 +126,15 @@ void Leftovers::collect(const QString &folder, const QStringList &kept)
     }
 }
 
-QString Leftovers::fault() const
+QString Leftovers::fault(int kills) const
 {
 #ifdef Q_OS_WIN
     const int emptyAllowed = 1;
 #else
     const int emptyAllowed = 0; // a new file is unnamed until it is whole
 #endif
-    if (m_others.isEmpty() && m_whole <= 1 && m_empty <= emptyAllowed) {
+    const int wholeAllowed = std::max(1, kills / 40);
+    if (m_others.isEmpty() && m_whole <= wholeAllowed && m_empty <= emptyAllowed) {
         return {};
     }
     return u"left behind: "_s + summary() + u"; "_s + m_others.join(u", "_s);
