@@ -28,7 +28,7 @@ while [ $# -gt 0 ]; do
 done
 
 if $test; then
-    scripts/setup.sh run windows screen
+    scripts/setup.sh run windows screen stick
 else
     scripts/setup.sh run windows
 fi

@@ -1,11 +1,31 @@
 #include "notefile.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QThread>
+#include <algorithm>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A temporary file's name is the note file's, then this mark, twelve random lowercase letters and
+// digits (FAT and exFAT ignore case) and the ending.
+constexpr auto temporaryMark = u".zorvena-";
+constexpr qsizetype temporaryLetters = 12;
+constexpr auto temporaryEnding = u".tmp";
+constexpr char16_t letters[] = u"abcdefghijklmnopqrstuvwxyz0123456789";
+
+bool isLetter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+}
+
+} // namespace
 
 NoteFile::NoteFile(const QString &path, Access access)
     : m_path(path)
@@ -76,6 +96,46 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
     return Read;
 }
 
+QString NoteFile::temporaryPath(const QString &target)
+{
+    QString random(temporaryLetters, Qt::Uninitialized);
+    for (QChar &letter : random) {
+        letter = letters[QRandomGenerator::global()->bounded(int(std::size(letters)) - 1)];
+    }
+    return target + temporaryMark + random + temporaryEnding;
+}
+
+bool NoteFile::isTemporaryName(const QString &fileName, const QString &targetName)
+{
+    const QString prefix = targetName + temporaryMark;
+    const QStringView ending(temporaryEnding);
+    if (fileName.size() != prefix.size() + temporaryLetters + ending.size()
+        || !fileName.startsWith(prefix) || !fileName.endsWith(ending)) {
+        return false;
+    }
+    const QStringView random = QStringView(fileName).mid(prefix.size(), temporaryLetters);
+    return std::all_of(random.begin(), random.end(), isLetter);
+}
+
+// A save that was killed (a crash, a power cut, "kill") leaves its temporary file on a volume
+// without unnamed files, such as a USB stick's FAT or exFAT, and for an instant on any volume. Each
+// change removes such files, so that at most the last killed save's file is ever there. A file
+// that a writer on another computer, which does not see the lock, still has open is not removed
+// on Windows; on POSIX its writer's replace fails and says so.
+void NoteFile::removeLeftovers(const QString &target)
+{
+    const QFileInfo info(target);
+    const QString targetName = info.fileName();
+    QDirIterator files(info.absolutePath(),
+        QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    while (files.hasNext()) {
+        files.next();
+        if (isTemporaryName(files.fileName(), targetName)) {
+            QFile::remove(files.filePath()); // what cannot go now goes with a later change
+        }
+    }
+}
+
 NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
 {
     const bool indented = layout == Layout::Indented;
@@ -85,8 +145,12 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
         ? QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text
         : QIODevice::WriteOnly;
 
+    const QString target = replacedPath();
+    if (isLocked()) {
+        removeLeftovers(target);
+    }
     bool replaceRefused = false;
-    WriteStatus status = replace(bytes, mode, replaceRefused);
+    WriteStatus status = replace(target, bytes, mode, replaceRefused);
 #ifdef Q_OS_WIN
     // Windows refuses to replace a file while another process has it open without delete sharing,
     // as virus scanners, the search indexer, backup and sync tools and another copy of this program
@@ -97,7 +161,7 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
             break;
         }
         QThread::msleep(delay);
-        status = replace(bytes, mode, replaceRefused);
+        status = replace(target, bytes, mode, replaceRefused);
     }
 #endif
     return status;

@@ -10,6 +10,9 @@
 // reads and parses the file once; write() replaces it atomically. Nothing is cached between
 // operations. It logs nothing: every caller reports the outcome in its own words.
 // The lock and the atomic replace meet the platform: notefile_unix.cpp and notefile_win.cpp.
+// The new content is written to a temporary file beside the old one, whose name no person gives
+// a file ("wydarzenia.json.zorvena-<12 letters and digits>.tmp"): what a killed save left can so
+// be told apart from the user's own copies, and the next change removes it.
 class NoteFile
 {
 public:
@@ -32,7 +35,7 @@ public:
     };
 
     enum WriteStatus {
-        Written,
+        Written, // and whatever killed saves had left beside the file is gone
         OpenForWritingError, // the temporary file could not be created
         WriteError, // writing, syncing or the final replace failed; the old file is intact
     };
@@ -68,8 +71,20 @@ private:
     // LockWait; holds it until unlock(). Sets errorString() when it cannot.
     bool lock();
     void unlock();
-    // One attempt at write(); replaceRefused tells whether only the final replace failed.
-    WriteStatus replace(const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused);
+    bool isLocked() const;
+    // The file that write() replaces: the note file, or the file a link at its path leads to.
+    QString replacedPath() const;
+    // One attempt at write() to target; replaceRefused tells whether only the final replace
+    // failed.
+    WriteStatus replace(const QString &target, const QByteArray &bytes, QIODevice::OpenMode mode,
+        bool &replaceRefused);
+
+    // A new temporary file's path beside target, and whether a file name is one of those.
+    static QString temporaryPath(const QString &target);
+    static bool isTemporaryName(const QString &fileName, const QString &targetName);
+    // Removes what saves that were killed left beside target. Only under the lock: no other copy
+    // is writing then.
+    static void removeLeftovers(const QString &target);
 
     QString m_path;
     Access m_access;

@@ -4,34 +4,67 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 // Pushes the file's data to the disk before it replaces the old file.
-bool syncToDisk(QSaveFile &file)
+bool syncToDisk(int fd)
 {
 #ifdef Q_OS_LINUX
-    return ::fdatasync(file.handle()) == 0;
+    return ::fdatasync(fd) == 0;
 #else
-    return ::fsync(file.handle()) == 0;
+    return ::fsync(fd) == 0;
 #endif
 }
 
 // Makes the rename that replaced the file survive a power cut.
-void syncFolder(const QString &filePath)
+void syncFolder(const QByteArray &folder)
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(filePath).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+// A file without a name in the folder, which vanishes with the process unless it is given one.
+// It takes /proc to give it one; volumes without such files (FAT, exFAT, most FUSE ones) refuse.
+int openUnnamed(const QByteArray &folder, mode_t mode)
+{
+#ifdef O_TMPFILE
+    static const bool haveProc = ::access("/proc/self/fd", X_OK) == 0;
+    if (haveProc) {
+        return ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    }
+#endif
+    Q_UNUSED(folder);
+    Q_UNUSED(mode);
+    errno = EOPNOTSUPP;
+    return -1;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        done += written;
+    }
+    return true;
 }
 
 } // namespace
@@ -76,38 +109,94 @@ void NoteFile::unlock()
     }
 }
 
+bool NoteFile::isLocked() const
+{
+    return m_lock >= 0;
+}
+
+// A link is written through to its target, as far as a chain of links leads.
+QString NoteFile::replacedPath() const
+{
+    QFileInfo file(m_path);
+    for (int depth = 0; depth < 128 && file.isSymLink(); ++depth) {
+        file.setFile(file.symLinkTarget());
+    }
+    return file.isSymLink() ? m_path : file.filePath();
+}
+
+// The new content goes to a file without a name beside the old one; once the whole of it is on the
+// disk, it gets a temporary name and is renamed over the old file. Where the volume has no files
+// without names, it has its temporary name from the start. (QSaveFile does the same, but names its
+// temporary files as a person may name a copy, "wydarzenia.json.kopia1", so they could not be
+// removed after a crash.)
 NoteFile::WriteStatus NoteFile::replace(
-    const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused)
+    const QString &target, const QByteArray &bytes, QIODevice::OpenMode, bool &replaceRefused)
 {
     m_errorString.clear();
     replaceRefused = false;
-    // The new content goes to a temporary file beside the old one, which is replaced only once
-    // the whole of it is on the disk. A link is written through to its target.
-    QSaveFile file(m_path);
-    if (!file.open(mode)) {
-        m_errorString = file.errorString();
+    const QByteArray path = QFile::encodeName(target);
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    struct stat existing
+    {
+    };
+    const bool exists = ::stat(path.constData(), &existing) == 0;
+    if (exists && (S_ISDIR(existing.st_mode) || ::access(path.constData(), W_OK) != 0)) {
+        m_errorString = qt_error_string(S_ISDIR(existing.st_mode) ? EISDIR : EACCES);
         return OpenForWritingError;
     }
-    // QSaveFile::commit() does not notice every short write on a full disk, so check each step
-    // and drop the temporary file at the first failure.
-    bool complete = file.write(bytes) == bytes.size() && file.flush();
-    if (!complete) {
-        m_errorString = file.errorString();
-    } else if (!syncToDisk(file)) {
+
+    // Until it has the old file's modes, the new one is for this user alone.
+    const mode_t mode = exists ? 0600 : 0666;
+    QByteArray temporary; // the new file's name, once it has one
+    int fd = openUnnamed(folder, mode);
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = QFile::encodeName(temporaryPath(target));
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
+    if (fd < 0) {
         m_errorString = qt_error_string(errno);
-        complete = false;
+        return OpenForWritingError;
     }
-    if (!complete) {
-        file.cancelWriting();
-        file.commit();
+    const auto fail = [&](bool onlyTheReplace) {
+        m_errorString = qt_error_string(errno);
+        replaceRefused = onlyTheReplace;
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        if (!temporary.isEmpty()) {
+            ::unlink(temporary.constData());
+        }
         return WriteError;
+    };
+    // A volume without file modes refuses them; its files are all alike, the old one included.
+    if (exists) {
+        ::fchmod(fd, existing.st_mode & 0777);
     }
-    if (!file.commit()) {
+    if (!writeAll(fd, bytes) || !syncToDisk(fd)) {
+        return fail(false);
+    }
+    if (temporary.isEmpty()) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        for (int attempt = 0; temporary.isEmpty(); ++attempt) {
+            const QByteArray name = QFile::encodeName(temporaryPath(target));
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
+                    AT_SYMLINK_FOLLOW)
+                == 0) {
+                temporary = name;
+            } else if (errno != EEXIST || attempt == 99) {
+                return fail(false);
+            }
+        }
+    }
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0 || ::rename(temporary.constData(), path.constData()) != 0) {
         // The data was written whole; only putting it in the old file's place failed.
-        m_errorString = file.errorString();
-        replaceRefused = true;
-        return WriteError;
+        return fail(true);
     }
-    syncFolder(QFileInfo(m_path).canonicalFilePath());
+    syncFolder(folder);
     return Written;
 }

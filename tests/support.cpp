@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -44,9 +45,16 @@ QString noteFilePath()
     return QCoreApplication::applicationDirPath() + u"/wydarzenia.json"_s;
 }
 
-QString folderTemplate()
+QString folderTemplate(Volume volume)
 {
-    return QDir::tempPath() + u"/Mój dziennik Zażółć-XXXXXX"_s;
+    QString root = QDir::tempPath();
+    if (volume == Volume::Stick) {
+        root = qEnvironmentVariable("ZORVENA_STICK");
+        if (root.isEmpty() || !QFileInfo::exists(root + u"/exfat-volume"_s)) {
+            return {};
+        }
+    }
+    return root + u"/Mój dziennik Zażółć-XXXXXX"_s;
 }
 
 QByteArray textFileBytes(QByteArray text)
@@ -104,29 +112,72 @@ QStringList strayFiles()
     return stray;
 }
 
-void Leftovers::collect(const QString &folder, const QStringList &kept)
+namespace {
+const QByteArray lookalikeNotes = R"({"2024/01/01":"kopia"})";
+const QStringList lookalikes { u"wydarzenia.json.kopia1"_s, u"wydarzenia.json.backup"_s,
+    u"wydarzenia.json.Xq3fZ9"_s, u"wydarzenia.json.zorvena-kopia.tmp"_s,
+    u"wydarzenia.json.zorvena-0123456789ab.tmp.bak"_s, u"notes.json.zorvena-0123456789ab.tmp"_s };
+} // namespace
+
+QStringList writeLookalikes(const QString &folder)
+{
+    for (const QString &name : lookalikes) {
+        QFile file(QDir(folder).filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(lookalikeNotes) != lookalikeNotes.size()) {
+            qFatal("cannot write a file beside the test's notes");
+        }
+    }
+    return lookalikes;
+}
+
+bool lookalikesKept(const QString &folder)
+{
+    return std::all_of(lookalikes.cbegin(), lookalikes.cend(), [&folder](const QString &name) {
+        return readFile(QDir(folder).filePath(name)) == lookalikeNotes;
+    });
+}
+
+Leftovers::Leftovers(const QStringList &before)
+    : m_present(before)
+{
+}
+
+void Leftovers::look(const QString &folder, const QStringList &kept, int kills, bool changed)
 {
     const QDir dir(folder);
     const QStringList names =
         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QRegularExpression temporary(u"^wydarzenia\\.json\\.zorvena-[0-9a-z]{12}\\.tmp$"_s);
+    QStringList present;
+    int found = 0;
     for (const QString &name : names) {
         if (kept.contains(name)) {
             continue;
         }
-        const QString path = dir.filePath(name);
-        const QByteArray bytes = readFile(path);
-        if (bytes.isEmpty() && !bytes.isNull()) {
+        present.append(name);
+        if (m_present.contains(name)) {
+            if (changed && !m_stayed.contains(name)) {
+                m_stayed.append(name);
+            }
+            continue;
+        }
+        ++found;
+        const QByteArray bytes = readFile(dir.filePath(name));
+        if (!temporary.match(name).hasMatch()) {
+            m_others.append(name);
+        } else if (bytes.isEmpty()) {
             ++m_empty;
         } else if (QJsonDocument::fromJson(bytes).isObject()) {
             ++m_whole;
         } else {
-            m_others.append(name);
+            ++m_partial;
         }
-        QFile::remove(path);
     }
+    m_moreThanKills = m_moreThanKills || found > kills;
+    m_present = present;
 }
 
-QString Leftovers::fault(int kills) const
+QString Leftovers::fault(int kills, Volume volume) const
 {
 #ifdef Q_OS_WIN
     const int emptyAllowed = 1;
@@ -134,16 +185,24 @@ QString Leftovers::fault(int kills) const
     const int emptyAllowed = 0; // a new file is unnamed until it is whole
 #endif
     const int wholeAllowed = std::max(1, kills / 40);
-    if (m_others.isEmpty() && m_whole <= wholeAllowed && m_empty <= emptyAllowed) {
+    const bool allowed = volume == Volume::Stick
+        ? !m_moreThanKills // each killed save's one file
+        : m_partial == 0 && m_whole <= wholeAllowed && m_empty <= emptyAllowed;
+    if (allowed && m_others.isEmpty() && m_stayed.isEmpty()) {
         return {};
     }
-    return u"left behind: "_s + summary() + u"; "_s + m_others.join(u", "_s);
+    return u"left behind: "_s + summary() + u"; stayed after a change: "_s
+        + m_stayed.join(u", "_s) + u"; others: "_s + m_others.join(u", "_s);
 }
 
 QString Leftovers::summary() const
 {
-    return u"%1 whole new note files, %2 empty files, %3 others"_s.arg(m_whole).arg(m_empty).arg(
-        m_others.size());
+    return u"%1 whole new note files, %2 partial and %3 empty temporary files, %4 others, %5 "
+           "stayed after a change"_s.arg(m_whole)
+        .arg(m_partial)
+        .arg(m_empty)
+        .arg(m_others.size())
+        .arg(m_stayed.size());
 }
 
 bool showsTodaySince(const QString &displayDate, const QDate &since)

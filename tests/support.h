@@ -21,9 +21,14 @@ QString noteFilePath();
 // regular file holding exactly these bytes.
 void writeNoteFile(const QByteArray &bytes);
 
-// A template for QTemporaryDir: a folder whose name holds Polish letters and a space, as users'
-// folders do.
-QString folderTemplate();
+// Where a test makes its folders: on the drive the tests run from, or on an exFAT volume, as on a
+// USB stick, which has no hard links, no files without a name and no file modes.
+enum class Volume { Ordinary, Stick };
+
+// A template for QTemporaryDir on that volume: a folder whose name holds Polish letters and a
+// space, as users' folders do. Empty for the stick when none is mounted where the environment
+// variable ZORVENA_STICK says (scripts/stick.sh mounts one, as root).
+QString folderTemplate(Volume volume = Volume::Ordinary);
 
 // Text as a file written in text mode holds it: with CR LF line breaks on Windows.
 QByteArray textFileBytes(QByteArray text);
@@ -42,25 +47,42 @@ inline QByteArray noteFileBytes()
 // QSaveFile's temporary files.
 QStringList strayFiles();
 
-// What killed copies of the program left in a folder besides the note file and the files a test
-// put there. Killed at an instant that no file system closes, a save may leave the whole new note
-// file it was about to put in place (on Linux between linking it in and the rename: under the
-// sanitizers up to 2 in 200 kills were seen), and on Windows without hard links the empty file it
-// had just created. A test allows a whole file in one kill of forty, an empty one once a run.
+// Files that a person may keep beside the notes, named much as the program's temporary files
+// are, and holding notes: written into the folder, they must stay as they are. Returns their
+// names.
+QStringList writeLookalikes(const QString &folder);
+// Whether they are all there, as written.
+bool lookalikesKept(const QString &folder);
+
+// Watches what killed copies of the program leave in a folder besides the note file and the files
+// a test put there: their temporary files, which the next change removes. Killed at an instant
+// that no file system closes, a save may leave the whole new note file it was about to put in
+// place (on Linux between giving it a name and the rename: under the sanitizers up to 2 in 200
+// kills were seen), and on Windows the empty file it had just created. On a USB stick's volume a
+// new file has its name from the start, so any killed save may leave it, whole or not.
 class Leftovers
 {
 public:
-    // Counts what the folder holds besides the files named in kept, and removes it, so that the
-    // next look counts only what is new.
-    void collect(const QString &folder, const QStringList &kept);
-    // Empty while no more was left by this many kills than the exceptions allow; otherwise what
-    // was.
-    QString fault(int kills) const;
+    // Names of files that were there before the first look.
+    explicit Leftovers(const QStringList &before = {});
+
+    // Looks at what the folder holds besides the files named in kept, after this many kills since
+    // the last look. What the last look found must be gone when a change was made since.
+    void look(const QString &folder, const QStringList &kept, int kills, bool changed);
+    // Empty while no more was left by this many kills than the volume allows, nothing stayed
+    // after a change, and nothing else is there; otherwise what was.
+    QString fault(int kills, Volume volume) const;
     QString summary() const;
+    // What the last look found.
+    QStringList present() const { return m_present; }
 
 private:
+    QStringList m_present;
     int m_whole = 0;
+    int m_partial = 0;
     int m_empty = 0;
+    bool m_moreThanKills = false; // a look found more new files than kills since the last
+    QStringList m_stayed;
     QStringList m_others;
 };
 
