@@ -62,6 +62,10 @@ public:
     // After a failed write(), or a read() that could not lock: what went wrong.
     QString errorString() const { return m_errorString; }
 
+    // A new temporary file's path beside target, and whether a file name is one of those.
+    static QString temporaryPath(const QString &target);
+    static bool isTemporaryName(const QString &fileName, const QString &targetName);
+
 private:
     // How long a change waits for another copy of the program to finish its own, in milliseconds.
     static constexpr int LockWait = 2000;
@@ -79,9 +83,6 @@ private:
     WriteStatus replace(const QString &target, const QByteArray &bytes, QIODevice::OpenMode mode,
         bool &replaceRefused);
 
-    // A new temporary file's path beside target, and whether a file name is one of those.
-    static QString temporaryPath(const QString &target);
-    static bool isTemporaryName(const QString &fileName, const QString &targetName);
     // Removes what saves that were killed left beside target. Only under the lock: no other copy
     // is writing then.
     static void removeLeftovers(const QString &target);

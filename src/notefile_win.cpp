@@ -1,15 +1,14 @@
 // The note file's lock and atomic replace on Windows. Both are made so that a copy of the program
-// that is killed at any moment (End task, a crash, a power cut) leaves no file behind.
+// that is killed at any moment (End task, a crash, a power cut) leaves the note file whole, and on
+// an ordinary drive no file behind.
 #include "notefile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QRandomGenerator>
 #include <algorithm>
-#include <atomic>
-#include <iterator>
+#include <optional>
 #include <vector>
 #include <windows.h>
 #include <winternl.h>
@@ -56,15 +55,17 @@ bool setDeleteOnClose(HANDLE file, bool deleteOnClose)
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
 }
 
+enum class Existing { Replace, Keep };
+
 // A new name for an open file, as FILE_RENAME_INFO and FILE_LINK_INFORMATION both hold it, to take
-// the place of whatever file has that name.
+// the place of whatever file has that name, or to be refused where a file has it.
 template<typename Info>
-std::vector<char> replacingName(const std::wstring &name)
+std::vector<char> newName(const std::wstring &name, Existing existing)
 {
     const size_t nameBytes = name.size() * sizeof(wchar_t);
     std::vector<char> buffer(sizeof(Info) + nameBytes);
     auto *info = reinterpret_cast<Info *>(buffer.data());
-    info->ReplaceIfExists = TRUE;
+    info->ReplaceIfExists = existing == Existing::Replace;
     info->RootDirectory = nullptr;
     info->FileNameLength = decltype(info->FileNameLength)(nameBytes);
     std::copy(name.begin(), name.end(), info->FileName); // the buffer's spare bytes end it
@@ -74,17 +75,18 @@ std::vector<char> replacingName(const std::wstring &name)
 // Gives the open file the name target, replacing whatever file is there.
 bool renameOver(HANDLE file, const QString &target)
 {
-    std::vector<char> rename = replacingName<FILE_RENAME_INFO>(nativePath(target));
+    std::vector<char> rename = newName<FILE_RENAME_INFO>(nativePath(target), Existing::Replace);
     return SetFileInformationByHandle(file, FileRenameInfo, rename.data(), DWORD(rename.size()));
 }
 
-// Gives the open file a second name, target, replacing whatever file is there, in one step. The
-// kernel takes the path in its own form, "\??\C:\..." or "\??\UNC\server\...".
-bool linkOver(HANDLE file, const QString &target)
+// Gives the open file a second name, target, replacing whatever file is there in one step, or
+// not where a file is. The kernel takes the path in its own form, "\??\C:\..." or
+// "\??\UNC\server\...".
+bool linkAs(HANDLE file, const QString &target, Existing existing)
 {
     QString path = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
     path = path.startsWith(u"\\\\"_s) ? u"\\??\\UNC\\"_s + path.mid(2) : u"\\??\\"_s + path;
-    std::vector<char> link = replacingName<FILE_LINK_INFORMATION>(path.toStdWString());
+    std::vector<char> link = newName<FILE_LINK_INFORMATION>(path.toStdWString(), existing);
     IO_STATUS_BLOCK status {};
     const NTSTATUS result =
         NtSetInformationFile(file, &status, link.data(), ULONG(link.size()), FileLinkInformation);
@@ -93,18 +95,6 @@ bool linkOver(HANDLE file, const QString &target)
         return false;
     }
     return true;
-}
-
-// Six random letters and digits, as QSaveFile's temporary files have.
-QString randomSuffix()
-{
-    static const char16_t letters[] =
-        u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QString suffix(6, Qt::Uninitialized);
-    for (QChar &letter : suffix) {
-        letter = letters[QRandomGenerator::global()->bounded(int(std::size(letters)) - 1)];
-    }
-    return suffix;
 }
 
 QString lastErrorString()
@@ -118,9 +108,9 @@ enum class Failed { Nothing, Creating, Writing, Placing };
 // to its name. Other attributes and flags go to CreateFileW.
 HANDLE createBeside(const QString &target, DWORD flags, QString &temporary)
 {
-    // A name that no other file has: a user's own "wydarzenia.json.kopia" is never opened.
+    // A name that no other file has.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target + u'.' + randomSuffix();
+        temporary = NoteFile::temporaryPath(target);
         const HANDLE file = CreateFileW(nativePath(temporary).c_str(), GENERIC_WRITE | DELETE, 0,
             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
         if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
@@ -157,7 +147,7 @@ Failed writeAndLink(const QString &target, const QByteArray &bytes)
     Failed failed = Failed::Nothing;
     if (!writeToDisk(file, bytes)) {
         failed = Failed::Writing;
-    } else if (!linkOver(file, target)) {
+    } else if (!linkAs(file, target, Existing::Replace)) {
         failed = Failed::Placing;
     }
     const DWORD error = GetLastError();
@@ -170,7 +160,7 @@ Failed writeAndLink(const QString &target, const QByteArray &bytes)
 // to be deleted when its handle closes right after it is created, and the mark is taken off once
 // the file is whole, just before it is renamed over the old one. A new file has its name from the
 // start, so a copy killed before the mark leaves an empty file, and one killed between taking it
-// off and the rename a whole one; both are instants.
+// off and the rename a whole one; both are instants, and the next change removes the file.
 Failed writeAndRename(const QString &target, const QByteArray &bytes)
 {
     QString temporary;
@@ -197,8 +187,43 @@ Failed writeAndRename(const QString &target, const QByteArray &bytes)
     return failed;
 }
 
-// Whether the note file's folder has refused a link where a rename then worked.
-std::atomic<bool> linksRefused = false;
+// Whether the volume makes hard links, asked in a way that cannot cost the note file: FAT and
+// exFAT have none, and Wine, asked for a link that replaces a file, removes that file before it
+// finds out. An empty new file, which goes when its handle closes, gets a second name where no file
+// is, and that name goes again; a copy killed in between leaves an empty temporary file, which the
+// next change removes. No answer when the file cannot be created.
+std::optional<bool> makesLinks(const QString &target)
+{
+    QString probe;
+    const HANDLE file = createBeside(target, FILE_FLAG_DELETE_ON_CLOSE, probe);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    const QString second = NoteFile::temporaryPath(target);
+    const bool linked = linkAs(file, second, Existing::Keep);
+    CloseHandle(file);
+    if (linked) {
+        DeleteFileW(nativePath(second).c_str());
+    }
+    return linked;
+}
+
+// Whether saves in target's folder can link, asked once per folder (the volumes of one process
+// differ: a USB stick, a network drive) on its first save.
+bool folderMakesLinks(const QString &target)
+{
+    thread_local QHash<QString, bool> folders;
+    const QString folder = QFileInfo(target).absolutePath().toLower();
+    const auto known = folders.constFind(folder);
+    if (known != folders.cend()) {
+        return *known;
+    }
+    const std::optional<bool> links = makesLinks(target);
+    if (links) {
+        folders.insert(folder, *links);
+    }
+    return links.value_or(false);
+}
 
 } // namespace
 
@@ -239,15 +264,25 @@ void NoteFile::unlock()
     }
 }
 
+bool NoteFile::isLocked() const
+{
+    return m_lock != nullptr;
+}
+
+// A link is written through to its target.
+QString NoteFile::replacedPath() const
+{
+    const QFileInfo existing(m_path);
+    const QString resolved = existing.isSymLink() ? existing.canonicalFilePath() : QString();
+    return resolved.isEmpty() ? m_path : resolved;
+}
+
 NoteFile::WriteStatus NoteFile::replace(
-    const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused)
+    const QString &target, const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused)
 {
     m_errorString.clear();
     replaceRefused = false;
-    // A link is written through to its target.
-    const QFileInfo existing(m_path);
-    const QString resolved = existing.isSymLink() ? existing.canonicalFilePath() : QString();
-    const QString target = resolved.isEmpty() ? m_path : resolved;
+    const QFileInfo existing(target);
     if (existing.isDir() || (existing.exists() && !existing.isWritable())) {
         m_errorString = qt_error_string(ERROR_ACCESS_DENIED);
         return OpenForWritingError;
@@ -256,18 +291,10 @@ NoteFile::WriteStatus NoteFile::replace(
     const QByteArray content =
         mode.testFlag(QIODevice::Text) ? QByteArray(bytes).replace('\n', "\r\n") : bytes;
 
-    Failed failed = Failed::Placing;
-    if (!linksRefused) {
-        failed = writeAndLink(target, content);
-    }
-    if (failed == Failed::Placing) {
-        // No link could be made: another program holds the old file open, or the file system
-        // has no hard links. A rename tells them apart.
-        failed = writeAndRename(target, content);
-        if (failed == Failed::Nothing) {
-            linksRefused = true;
-        }
-    }
+    // A link that fails is not tried again as a rename, which would write the data once more: it
+    // fails where another program holds the old file open, and a rename would fail there too.
+    const Failed failed = folderMakesLinks(target) ? writeAndLink(target, content)
+                                                   : writeAndRename(target, content);
     if (failed == Failed::Nothing) {
         return Written;
     }

@@ -163,7 +163,9 @@ void Leftovers::look(const QString &folder, const QStringList &kept, int kills, 
         }
         ++found;
         const QByteArray bytes = readFile(dir.filePath(name));
-        if (!temporary.match(name).hasMatch()) {
+        if (name.startsWith(u".fuse_hidden"_s)) {
+            ++m_hidden;
+        } else if (!temporary.match(name).hasMatch()) {
             m_others.append(name);
         } else if (bytes.isEmpty()) {
             ++m_empty;
@@ -197,10 +199,11 @@ QString Leftovers::fault(int kills, Volume volume) const
 
 QString Leftovers::summary() const
 {
-    return u"%1 whole new note files, %2 partial and %3 empty temporary files, %4 others, %5 "
-           "stayed after a change"_s.arg(m_whole)
+    return u"%1 whole new note files, %2 partial and %3 empty temporary files, %4 hidden by FUSE, "
+           "%5 others, %6 stayed after a change"_s.arg(m_whole)
         .arg(m_partial)
         .arg(m_empty)
+        .arg(m_hidden)
         .arg(m_others.size())
         .arg(m_stayed.size());
 }

@@ -59,7 +59,9 @@ bool lookalikesKept(const QString &folder);
 // that no file system closes, a save may leave the whole new note file it was about to put in
 // place (on Linux between giving it a name and the rename: under the sanitizers up to 2 in 200
 // kills were seen), and on Windows the empty file it had just created. On a USB stick's volume a
-// new file has its name from the start, so any killed save may leave it, whole or not.
+// new file has its name from the start, so any killed save may leave it, whole or not. There, under
+// Wine, a file that the system deletes as it closes a killed copy's handles is for a moment FUSE's
+// ".fuse_hidden…", until the file is closed for good.
 class Leftovers
 {
 public:
@@ -81,6 +83,7 @@ private:
     int m_whole = 0;
     int m_partial = 0;
     int m_empty = 0;
+    int m_hidden = 0;
     bool m_moreThanKills = false; // a look found more new files than kills since the last
     QStringList m_stayed;
     QStringList m_others;
