@@ -61,8 +61,41 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
     }
 #endif
 
+    QByteArray bytes;
+    ReadStatus status = readBytes(mode, bytes);
+#ifndef Q_OS_WIN
+    // Where a rename removes the old file before the new one takes its name (exFAT through FUSE,
+    // as on a USB stick), a reader may find no file for an instant while another copy replaces
+    // it. There is none while the lock is held, so a reader that finds none looks again under it.
+    // (Windows readers hold it already.)
+    if (status == OpenError && !isLocked()) {
+        if (lock()) {
+            status = readBytes(mode, bytes);
+        }
+        m_errorString.clear();
+    }
+#endif
+    if (status != Read) {
+        return status;
+    }
+    m_hadNoContent = bytes.isEmpty();
+
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &m_parseError);
+    if (m_parseError.error != QJsonParseError::NoError) {
+        return ParseError;
+    }
+    if (!document.isObject()) {
+        return NotAnObject;
+    }
+    m_notes = document.object();
+    return Read;
+}
+
+NoteFile::ReadStatus NoteFile::readBytes(QIODevice::OpenMode mode, QByteArray &bytes)
+{
     // Only a regular file (or a link to one) is read: a FIFO would block forever and a device
     // such as /dev/zero would never end. A missing file may still be created by a read-write open.
+    m_hadNoContent = false;
     const QFileInfo info(m_path);
     const bool missing = !info.exists() && !info.isSymLink();
     if (!missing && !info.isFile()) {
@@ -78,21 +111,10 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
         m_hadNoContent = missing;
         return OpenError;
     }
-    const QByteArray bytes = file.readAll();
+    bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return OpenError;
     }
-    file.close();
-    m_hadNoContent = bytes.isEmpty();
-
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &m_parseError);
-    if (m_parseError.error != QJsonParseError::NoError) {
-        return ParseError;
-    }
-    if (!document.isObject()) {
-        return NotAnObject;
-    }
-    m_notes = document.object();
     return Read;
 }
 

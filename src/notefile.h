@@ -35,7 +35,7 @@ public:
     };
 
     enum WriteStatus {
-        Written, // and whatever killed saves had left beside the file is gone
+        Written,
         OpenForWritingError, // the temporary file could not be created
         WriteError, // writing, syncing or the final replace failed; the old file is intact
     };
@@ -76,6 +76,8 @@ private:
     bool lock();
     void unlock();
     bool isLocked() const;
+    // Opens the note file in this mode and reads all of it; Read or OpenError.
+    ReadStatus readBytes(QIODevice::OpenMode mode, QByteArray &bytes);
     // The file that write() replaces: the note file, or the file a link at its path leads to.
     QString replacedPath() const;
     // One attempt at write() to target; replaceRefused tells whether only the final replace
