@@ -1,6 +1,7 @@
 // The note file's lock and atomic replace on Windows. Both are made so that a copy of the program
-// that is killed at any moment (End task, a crash, a power cut) leaves the note file whole, and on
-// an ordinary drive no file behind.
+// that is killed at any moment (End task, a crash, a power cut) leaves the note file whole, and
+// beside it at most a temporary file that the next change removes (on an ordinary drive but for
+// an instant).
 #include "notefile.h"
 
 #include <QCryptographicHash>
