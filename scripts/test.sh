@@ -8,6 +8,7 @@ scripts/setup.sh test
 jobs=$(nproc)
 scripts/build.sh build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 ctest --test-dir build-test --output-on-failure -j "$jobs"
+scripts/figures.sh build-test
 # The benchmark only measures; one short run proves that it still runs.
 QT_QPA_PLATFORM=offscreen build-test/bench/bench --sizes 0,365 --repeat 2
 
@@ -16,3 +17,4 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DZORVENA_SANITIZE=ON
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+scripts/figures.sh build-sanitize

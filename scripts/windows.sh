@@ -126,6 +126,7 @@ if $test || $bench; then
 fi
 if $test; then
     ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+    scripts/figures.sh "$build"
     tests/tst_windows.sh "$zip_file" "$setup_file"
 fi
 if $bench; then
