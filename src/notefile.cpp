@@ -148,8 +148,8 @@ void NoteFile::removeLeftovers(const QString &target)
 {
     const QFileInfo info(target);
     const QString targetName = info.fileName();
-    QDirIterator files(info.absolutePath(),
-        QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    QDirIterator files(
+        info.absolutePath(), QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     while (files.hasNext()) {
         files.next();
         if (isTemporaryName(files.fileName(), targetName)) {

@@ -182,8 +182,7 @@ NoteFile::WriteStatus NoteFile::replace(
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
         for (int attempt = 0; temporary.isEmpty(); ++attempt) {
             const QByteArray name = QFile::encodeName(temporaryPath(target));
-            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
-                    AT_SYMLINK_FOLLOW)
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW)
                 == 0) {
                 temporary = name;
             } else if (errno != EEXIST || attempt == 99) {

@@ -294,8 +294,8 @@ NoteFile::WriteStatus NoteFile::replace(
 
     // A link that fails is not tried again as a rename, which would write the data once more: it
     // fails where another program holds the old file open, and a rename would fail there too.
-    const Failed failed = folderMakesLinks(target) ? writeAndLink(target, content)
-                                                   : writeAndRename(target, content);
+    const Failed failed =
+        folderMakesLinks(target) ? writeAndLink(target, content) : writeAndRename(target, content);
     if (failed == Failed::Nothing) {
         return Written;
     }

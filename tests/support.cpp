@@ -123,7 +123,8 @@ QStringList writeLookalikes(const QString &folder)
 {
     for (const QString &name : lookalikes) {
         QFile file(QDir(folder).filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(lookalikeNotes) != lookalikeNotes.size()) {
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(lookalikeNotes) != lookalikeNotes.size()) {
             qFatal("cannot write a file beside the test's notes");
         }
     }
@@ -193,19 +194,19 @@ QString Leftovers::fault(int kills, Volume volume) const
     if (allowed && m_others.isEmpty() && m_stayed.isEmpty()) {
         return {};
     }
-    return u"left behind: "_s + summary() + u"; stayed after a change: "_s
-        + m_stayed.join(u", "_s) + u"; others: "_s + m_others.join(u", "_s);
+    return u"left behind: "_s + summary() + u"; stayed after a change: "_s + m_stayed.join(u", "_s)
+        + u"; others: "_s + m_others.join(u", "_s);
 }
 
 QString Leftovers::summary() const
 {
     return u"%1 whole new note files, %2 partial and %3 empty temporary files, %4 hidden by FUSE, "
            "%5 others, %6 stayed after a change"_s.arg(m_whole)
-        .arg(m_partial)
-        .arg(m_empty)
-        .arg(m_hidden)
-        .arg(m_others.size())
-        .arg(m_stayed.size());
+               .arg(m_partial)
+               .arg(m_empty)
+               .arg(m_hidden)
+               .arg(m_others.size())
+               .arg(m_stayed.size());
 }
 
 bool showsTodaySince(const QString &displayDate, const QDate &since)

@@ -16,8 +16,8 @@
 
 using namespace Qt::StringLiterals;
 using TestSupport::LogCapture;
-using TestSupport::Volume;
 using TestSupport::noteFileBytes;
+using TestSupport::Volume;
 
 namespace {
 
@@ -244,8 +244,7 @@ void tst_Copies::fileOpenInAnotherProcess()
 
     // A reader such as a virus scanner, or another copy loading a note.
     Copy reader;
-    reader.process.start(
-        helperPath(), { u"open"_s, openFile, QString::number(openFor) });
+    reader.process.start(helperPath(), { u"open"_s, openFile, QString::number(openFor) });
     QVERIFY(reader.process.waitForReadyRead(60000));
     QCOMPARE(reader.process.readLine(), QByteArray("opened\n"));
     LogCapture log;

@@ -30,9 +30,9 @@
 
 using namespace Qt::StringLiterals;
 using TestSupport::LogCapture;
-using TestSupport::Volume;
 using TestSupport::noteFileBytes;
 using TestSupport::textFileBytes;
+using TestSupport::Volume;
 using TestSupport::writeNoteFile;
 
 namespace {
