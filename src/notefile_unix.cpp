@@ -67,6 +67,23 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+// Calls make(name) with new temporary names beside target until it does not fail for the name
+// being taken; returns the name it worked with, or an empty one (errno says why).
+template<typename Make>
+QByteArray withFreeName(const QString &target, Make make)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = QFile::encodeName(NoteFile::temporaryPath(target));
+        if (make(name)) {
+            return name;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 // The lock is flock() on the folder itself: it leaves no file behind, and the kernel drops it when
@@ -149,12 +166,11 @@ NoteFile::WriteStatus NoteFile::replace(
     const mode_t mode = exists ? 0600 : 0666;
     QByteArray temporary; // the new file's name, once it has one
     int fd = openUnnamed(folder, mode);
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = QFile::encodeName(temporaryPath(target));
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
+    if (fd < 0) {
+        temporary = withFreeName(target, [&fd, mode](const QByteArray &name) {
+            fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            return fd >= 0;
+        });
     }
     if (fd < 0) {
         m_errorString = qt_error_string(errno);
@@ -180,14 +196,13 @@ NoteFile::WriteStatus NoteFile::replace(
     }
     if (temporary.isEmpty()) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
-        for (int attempt = 0; temporary.isEmpty(); ++attempt) {
-            const QByteArray name = QFile::encodeName(temporaryPath(target));
-            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW)
-                == 0) {
-                temporary = name;
-            } else if (errno != EEXIST || attempt == 99) {
-                return fail(false);
-            }
+        temporary = withFreeName(target, [&self](const QByteArray &name) {
+            return ::linkat(
+                       AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW)
+                == 0;
+        });
+        if (temporary.isEmpty()) {
+            return fail(false);
         }
     }
     const int closed = ::close(fd);
