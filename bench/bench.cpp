@@ -6,6 +6,7 @@
 //   bench --write-notes N FILE    writes the note file of N notes that the benchmark uses
 #include "daykey.h"
 #include "dialog.h"
+#include "localization.h"
 #include "mainwindow.h"
 #include "support.h"
 
@@ -277,6 +278,7 @@ int main(int argc, char *argv[])
     parser.addOption({ u"write-notes"_s, u"Only write a note file of N notes."_s, u"n"_s });
     parser.addPositionalArgument(u"file"_s, u"With --write-notes: the note file."_s);
     parser.process(app);
+    Localization::install(app); // as the program does
 
     if (parser.isSet(u"write-notes"_s)) {
         const QString file = parser.positionalArguments().value(0);

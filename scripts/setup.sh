@@ -5,7 +5,8 @@
 # the Windows Qt from Debian's source), "stick" (an exFAT volume for the tests, scripts/stick.sh).
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools fonts-dejavu-core)
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+    fonts-dejavu-core)
 for purpose in "$@"; do
     case "$purpose" in
         run) ;;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the Windows program on Debian 12 and packs it as a portable ZIP,
 # build-windows/Zorvena-2.0-windows-x64.zip (one folder Zorvena/ with Zorvena.exe at its top and
-# the Qt and MinGW runtime DLLs it needs beside it), and as a per-user installer of the same
-# folder, build-windows/Zorvena-2.0-windows-x64-setup.exe; build-windows/SHA256SUMS lists both.
+# the Qt and MinGW runtime DLLs and Qt's Polish catalogue it needs beside it), and as a per-user
+# installer of the same folder, build-windows/Zorvena-2.0-windows-x64-setup.exe;
+# build-windows/SHA256SUMS lists both.
 # Usage: scripts/windows.sh [--qt PREFIX] [--test] [--bench [benchmark options]]
 #   --qt PREFIX  the Windows Qt to build with; without it, the one cached in
 #                ~/.cache/zorvena/qt-6.4.2-windows, built there first when it is missing (about
@@ -38,12 +39,22 @@ if [ -z "$qt" ]; then
 fi
 [ -f "$qt/lib/cmake/Qt6/Qt6Config.cmake" ] || { echo "no Windows Qt in $qt" >&2; exit 1; }
 
+# Qt's Polish catalogue goes with the program, of the same Qt version: the catalogues are the same
+# files on every platform, and Debian's qt6-translations-l10n has them.
+catalogue=/usr/share/qt6/translations/qtbase_pl.qm
+qt_version=$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' "$qt/lib/cmake/Qt6/Qt6ConfigVersionImpl.cmake")
+catalogue_version=$(dpkg-query -W -f='${Version}' qt6-translations-l10n)
+if [ "${catalogue_version%%[-+]*}" != "$qt_version" ]; then
+    echo "The Windows Qt is $qt_version, but Qt's catalogues here are $catalogue_version" >&2
+    exit 1
+fi
+
 build=build-windows
 testing=$($test && echo ON || echo OFF)
 # Wine runs the tests: CTest puts scripts/wine-test.sh before every test command.
 scripts/build.sh "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr -DZORVENA_QT_CATALOGUE="$catalogue" \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DBUILD_TESTING="$testing" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-test.sh" --no-warn-unused-cli
 

@@ -1,3 +1,4 @@
+#include "localization.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    Localization::install(app);
     MainWindow window;
     window.show();
     return app.exec();

@@ -10,6 +10,7 @@
 // It prints the log lines as "debug<TAB>text" or "warning<TAB>text", then "status<TAB>message";
 // the loops print "saved<TAB>N" once note N is saved and "deleted<TAB>N" once it is deleted;
 // hold prints "locked" once it holds the lock, open prints "opened" once the file is open.
+#include "localization.h"
 #include "loopnote.h"
 #include "mainwindow.h"
 #include "notefile.h"
@@ -68,6 +69,7 @@ int main(int argc, char *argv[])
     _setmode(_fileno(stdout), _O_BINARY); // lines end in \n, as on POSIX
 #endif
     QApplication app(argc, argv);
+    Localization::install(app); // as the program does
     const QStringList args = app.arguments().mid(1);
     if (args.size() < 2) {
         return 2;

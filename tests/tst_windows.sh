@@ -104,6 +104,7 @@ check "the ZIP's program shows its window" \
 [ -z "$shots" ] || import -window "$window" "$shots/windows.png"
 check "the note lands beside Zorvena.exe" holds_note "$folder/Zorvena" 'Notatka z Wine'
 check "nothing else is written there" test "$(names "$folder/Zorvena")" = "${files}wydarzenia.json "
+check "Qt's Polish catalogue lies beside it" test -s "$folder/Zorvena/translations/qtbase_pl.qm"
 close_program
 end_wines
 
