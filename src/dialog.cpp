@@ -19,6 +19,9 @@ Dialog::Dialog(QWidget *parent)
     , ui(new Ui::Dialog)
 {
     ui->setupUi(this);
+    // The caption names the list for a screen reader as it does on screen.
+    ui->label->setBuddy(ui->listWidget);
+    ui->listWidget->setAccessibleName(ui->label->text());
     if (auto *window = qobject_cast<MainWindow *>(parent)) {
         connect(this, &Dialog::sendString, window, &MainWindow::receiveString);
     }

@@ -5,11 +5,14 @@
 #include "notefile.h"
 #include "ui_mainwindow.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -47,6 +50,52 @@ bool readForKeys(NoteFile &file, QIODevice::OpenMode mode)
     }
     return false;
 }
+
+// How a screen reader names the note being edited, and the question before it is lost.
+QString noteOf(const QString &key)
+{
+    return u"Notatka z "_s + DayKey::toDisplay(key);
+}
+
+// Whether the last input that the calendar's grid of days took came from the keyboard. The
+// calendar reports the highlighted day as activated on Return or Enter, but also on a double
+// click, and on every click where the style activates items with one: such a click has already
+// selected its day.
+class KeyboardInput : public QObject
+{
+public:
+    explicit KeyboardInput(QAbstractItemView *grid)
+        : QObject(grid)
+    {
+        // Keys reach the grid, mouse buttons its viewport. A filter installed later sees an event
+        // first, before the calendar's own filter that takes a typed date.
+        grid->installEventFilter(this);
+        grid->viewport()->installEventFilter(this);
+    }
+
+    bool wasLast() const { return m_wasLast; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            m_wasLast = true;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            m_wasLast = false;
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_wasLast = false;
+};
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -54,6 +103,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    setUpAccessibility();
     setWindowTitle(u"Zorvena 2.0"_s);
 
     Timer = new QTimer(this);
@@ -72,6 +122,38 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     delete ui;
+}
+
+void MainWindow::setUpAccessibility()
+{
+    // Return or Enter takes the highlighted day as a click does; the arrows only move the
+    // highlight.
+    QCalendarWidget *calendar = ui->calendarWidget;
+    if (auto *grid = calendar->findChild<QAbstractItemView *>(u"qt_calendar_calendarview"_s)) {
+        auto *keyboard = new KeyboardInput(grid);
+        connect(calendar, &QCalendarWidget::activated, this, [this, keyboard](const QDate &date) {
+            if (keyboard->wasLast()) {
+                on_calendarWidget_clicked(date);
+            }
+        });
+        grid->setAccessibleName(u"Dni miesiąca"_s);
+        grid->setAccessibleDescription(u"Enter wybiera podświetlony dzień"_s);
+    }
+    // The calendar's controls that show no text of their own.
+    const std::pair<QString, QString> names[] = {
+        { u"qt_calendar_prevmonth"_s, u"Poprzedni miesiąc"_s },
+        { u"qt_calendar_nextmonth"_s, u"Następny miesiąc"_s },
+        { u"qt_calendar_yearedit"_s, u"Rok"_s },
+    };
+    for (const auto &[objectName, accessibleName] : names) {
+        if (auto *control = calendar->findChild<QWidget *>(objectName)) {
+            control->setAccessibleName(accessibleName);
+        }
+    }
+
+    // The platform's Save keys, from anywhere in the window: the editor keeps Tab as text.
+    auto *save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, ui->pushButton, &QAbstractButton::click);
 }
 
 void MainWindow::czas()
@@ -125,8 +207,7 @@ bool MainWindow::mayDiscardText()
     // Built like the deletion question: no parent, so the toolkit's own look.
     QMessageBox question;
     question.setWindowTitle(u"Niezapisana notatka"_s);
-    question.setText(
-        u"Notatka z "_s + DayKey::toDisplay(data) + u" nie została zapisana. Zapisać ją?"_s);
+    question.setText(noteOf(data) + u" nie została zapisana. Zapisać ją?"_s);
     question.setIcon(QMessageBox::Warning);
     QPushButton *save = question.addButton(u"Zapisz"_s, QMessageBox::AcceptRole);
     QPushButton *discard = question.addButton(u"Nie zapisuj"_s, QMessageBox::DestructiveRole);
@@ -145,6 +226,7 @@ void MainWindow::selectDay(const QString &key)
 {
     data = key;
     ui->label_3->setText(DayKey::toDisplay(key));
+    ui->textEdit->setAccessibleName(noteOf(key));
 }
 
 void MainWindow::napisz()

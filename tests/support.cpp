@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -215,13 +216,20 @@ bool showsTodaySince(const QString &displayDate, const QDate &since)
     return shown.isValid() && shown >= since && shown <= QDate::currentDate();
 }
 
-void clickCalendarDay(QWidget *window, const QDate &day)
+void clickCalendarDay(QWidget *window, const QDate &day, Click click)
 {
     auto *calendar = window->findChild<QCalendarWidget *>(u"calendarWidget"_s);
     auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s);
     calendar->setSelectedDate(day);
-    const QRect cell = grid->visualRect(grid->currentIndex());
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    const QPoint centre = grid->visualRect(grid->currentIndex()).center();
+    if (click == Click::Double) {
+        // Through the shown window, as the system delivers it: press, release, then a press that
+        // makes a double click, and a release.
+        QTest::mouseDClick(
+            window->windowHandle(), Qt::LeftButton, {}, grid->viewport()->mapTo(window, centre));
+        return;
+    }
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
 }
 
 namespace {

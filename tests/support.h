@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QList>
+#include <QProxyStyle>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -93,8 +94,24 @@ private:
 // the clock after the program did may already be in the next day.
 bool showsTodaySince(const QString &displayDate, const QDate &since);
 
-// Clicks a day in the main window's calendar, as a user does.
-void clickCalendarDay(QWidget *window, const QDate &day);
+// Clicks a day in the main window's calendar, as a user does, once or twice in a row.
+enum class Click { Single, Double };
+void clickCalendarDay(QWidget *window, const QDate &day, Click click = Click::Single);
+
+// A style that activates an item with a single click, as some desktops are set to: the calendar
+// then reports a click's day as activated too.
+class SingleClickStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+        QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_ItemView_ActivateItemOnSingleClick) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 // Arms a timer that answers the next modal question box: clicks the button with this text, or
 // presses Escape when the text is empty.

@@ -1,7 +1,9 @@
 #include "dialog.h"
+#include "localization.h"
 #include "mainwindow.h"
 #include "support.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -54,6 +56,7 @@ class tst_Dialog : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { Localization::install(*qApp); } // as the program does
     void init() { TestSupport::removeNoteFile(); }
 
     void listing_data();
@@ -117,6 +120,10 @@ void tst_Dialog::listing()
     QCOMPARE(log.texts(QtDebugMsg), QStringList());
     QCOMPARE(dialog->windowTitle(), u"Zorvena 2.0"_s);
     QCOMPARE(dialog->findChild<QLabel *>(u"label"_s)->text(), u"Dostępne zapisy:"_s);
+    // A screen reader names the list by its caption.
+    auto *list = dialog->findChild<QListWidget *>(u"listWidget"_s);
+    QCOMPARE(QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name),
+        u"Dostępne zapisy:"_s);
     QCOMPARE(::rows(dialog), rows);
     QVERIFY(dialog->isVisible());
     QVERIFY(!dialog->isModal());

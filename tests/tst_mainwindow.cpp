@@ -1,14 +1,19 @@
+#include "localization.h"
 #include "mainwindow.h"
 #include "support.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -22,6 +27,8 @@ class tst_MainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // As the program does before its window is made; the machine has Qt's Polish catalogue.
+    void initTestCase() { QVERIFY(Localization::install(*qApp)); }
     void init() { TestSupport::removeNoteFile(); }
 
     void startsWithTodayAndPlaceholders();
@@ -29,6 +36,10 @@ private slots:
     void formTree_data();
     void formTree();
     void darkLook();
+    void dayGestures_data();
+    void dayGestures();
+    void accessibleNames();
+    void qtTextsInPolish();
     void closingEndsEventLoop();
 
 private:
@@ -173,6 +184,137 @@ void tst_MainWindow::darkLook()
     for (const QString &name : { u"qt_calendar_prevmonth"_s, u"qt_calendar_nextmonth"_s }) {
         QVERIFY2(child<QToolButton>(window, name)->icon().isNull(), qPrintable(name));
     }
+}
+
+namespace {
+QString accessibleName(QWidget *widget)
+{
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+} // namespace
+
+void tst_MainWindow::dayGestures_data()
+{
+    // Each gesture starts with the calendar's highlight on the day before 14/05/2024.
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<bool>("selects"); // 14/05/2024, the day highlighted after the gesture
+    QTest::newRow("click") << u"click"_s << true;
+    QTest::newRow("double click") << u"double click"_s << true;
+    QTest::newRow("click, where one click activates") << u"single-click style"_s << true;
+    QTest::newRow("Right, Return") << u"Return"_s << true;
+    QTest::newRow("Right, Enter") << u"Enter"_s << true;
+    QTest::newRow("Right alone") << u"Right"_s << false;
+    QTest::newRow("Page Down, Page Up") << u"pages"_s << false;
+}
+
+void tst_MainWindow::dayGestures()
+{
+    QFETCH(QString, gesture);
+    QFETCH(bool, selects);
+    const QDate day(2024, 5, 14);
+    TestSupport::writeNoteFile(R"({"2024/05/14":"wtorek"})");
+    const QDate started = QDate::currentDate();
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *calendar = child<QCalendarWidget>(window, u"calendarWidget"_s);
+    auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s);
+    auto *editor = child<QTextEdit>(window, u"textEdit"_s);
+    calendar->setSelectedDate(day.addDays(-1));
+    TestSupport::SingleClickStyle style;
+    if (gesture == u"single-click style"_s) {
+        grid->setStyle(&style);
+    }
+
+    LogCapture log;
+    if (gesture.contains(u"click"_s)) {
+        TestSupport::clickCalendarDay(&window, day,
+            gesture == u"double click"_s ? TestSupport::Click::Double : TestSupport::Click::Single);
+    } else if (gesture == u"pages"_s) {
+        QTest::keyClick(grid, Qt::Key_PageDown);
+        QTest::keyClick(grid, Qt::Key_PageUp);
+        QTest::keyClick(grid, Qt::Key_Right);
+    } else {
+        QTest::keyClick(grid, Qt::Key_Right);
+        if (gesture == u"Return"_s) {
+            QTest::keyClick(grid, Qt::Key_Return);
+        } else if (gesture == u"Enter"_s) {
+            QTest::keyClick(grid, Qt::Key_Enter, Qt::KeypadModifier);
+        }
+    }
+    QCOMPARE(calendar->selectedDate(), day);
+
+    // A day taken is loaded once, however many signals the gesture gave.
+    const QString label = child<QLabel>(window, u"label_3"_s)->text();
+    if (selects) {
+        QCOMPARE(label, u"14/05/2024"_s);
+        QCOMPARE(editor->toPlainText(), u"wtorek"_s);
+        QCOMPARE(log.texts(QtDebugMsg), QStringList(u"No Error"_s));
+    } else {
+        QVERIFY2(TestSupport::showsTodaySince(label, started), qPrintable(label));
+        QCOMPARE(editor->toPlainText(), QString());
+        QCOMPARE(log.lines().size(), 0);
+    }
+    grid->setStyle(nullptr);
+}
+
+void tst_MainWindow::accessibleNames()
+{
+    TestSupport::writeNoteFile(R"({"2024/05/14":"wtorek"})");
+    MainWindow window;
+    window.show();
+    auto *editor = child<QTextEdit>(window, u"textEdit"_s);
+    QCOMPARE(accessibleName(editor), u"Notatka z "_s + child<QLabel>(window, u"label_3"_s)->text());
+    TestSupport::clickCalendarDay(&window, QDate(2024, 5, 14));
+    QCOMPARE(accessibleName(editor), u"Notatka z 14/05/2024"_s);
+
+    const QList<std::pair<QString, QString>> names {
+        { u"qt_calendar_prevmonth"_s, u"Poprzedni miesiąc"_s },
+        { u"qt_calendar_nextmonth"_s, u"Następny miesiąc"_s },
+        { u"qt_calendar_yearedit"_s, u"Rok"_s },
+        { u"qt_calendar_calendarview"_s, u"Dni miesiąca"_s },
+    };
+    for (const auto &[objectName, name] : names) {
+        QCOMPARE(accessibleName(child<QWidget>(window, objectName)), name);
+    }
+
+    // An outcome reaches a screen reader as the status bar's name.
+    editor->setPlainText(u"grudzień"_s);
+    QTest::mouseClick(child<QPushButton>(window, u"pushButton"_s), Qt::LeftButton);
+    QCOMPARE(accessibleName(window.statusBar()), u"Pomyślnie zapisano"_s);
+}
+
+void tst_MainWindow::qtTextsInPolish()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    // The editor's own context menu, as a right click opens it.
+    auto *editor = child<QTextEdit>(window, u"textEdit"_s);
+    const QPoint inside = editor->viewport()->rect().center();
+    QContextMenuEvent event(
+        QContextMenuEvent::Mouse, inside, editor->viewport()->mapToGlobal(inside));
+    QApplication::sendEvent(editor->viewport(), &event);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QStringList texts;
+    for (const QAction *action : menu->actions()) {
+        texts.append(action->text().section(u'\t', 0, 0).remove(u'&')); // "&Cofnij\tCtrl+Z"
+    }
+    menu->close();
+    for (const QString &text : { u"Cofnij"_s, u"Wklej"_s, u"Zaznacz wszystko"_s }) {
+        QVERIFY2(texts.contains(text), qPrintable(texts.join(u", "_s)));
+    }
+
+    // The calendar's names and its weeks, from Monday.
+    auto *calendar = child<QCalendarWidget>(window, u"calendarWidget"_s);
+    calendar->setCurrentPage(2024, 5);
+    QCOMPARE(child<QToolButton>(window, u"qt_calendar_monthbutton"_s)->text(), u"maj"_s);
+    QCOMPARE(calendar->firstDayOfWeek(), Qt::Monday);
+    const QAbstractItemModel *days = calendar->findChild<QTableView *>()->model();
+    QCOMPARE(days->index(0, 1).data().toString(), u"pon."_s);
+    QCOMPARE(days->index(0, 7).data().toString(), u"niedz."_s);
 }
 
 void tst_MainWindow::closingEndsEventLoop()

@@ -1,3 +1,4 @@
+#include "localization.h"
 #include "loopnote.h"
 #include "mainwindow.h"
 #include "support.h"
@@ -52,9 +53,15 @@ struct Window
     QLabel *dayLabel = window.findChild<QLabel *>(u"label_3"_s);
 
     void click(const QDate &date) { TestSupport::clickCalendarDay(&window, date); }
-    void save(const QString &text)
+    // Presses "Zapisz", or the Save keys in the editor, which reach an active window.
+    enum class By { Button, Keys };
+    void save(const QString &text, By by = By::Button)
     {
         editor->setPlainText(text);
+        if (by == By::Keys) {
+            QTest::keyClick(editor, Qt::Key_S, Qt::ControlModifier);
+            return;
+        }
         QTest::mouseClick(window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
     }
     QString status() const { return window.statusBar()->currentMessage(); }
@@ -95,6 +102,8 @@ class tst_Notes : public QObject
     Q_OBJECT
 
 private slots:
+    // As the program does: Qt's texts in Polish, but the log lines as ever.
+    void initTestCase() { Localization::install(*qApp); }
     void init() { TestSupport::removeNoteFile(); }
     void cleanup() { QVERIFY(TestSupport::strayFiles().isEmpty()); }
 
@@ -268,19 +277,28 @@ void tst_Notes::confirmation_data()
 {
     QTest::addColumn<QString>("answer"); // empty: Escape
     QTest::addColumn<QString>("status");
-    QTest::newRow("Tak") << u"Tak"_s << u"Usunięto zapis"_s;
-    QTest::newRow("Nie") << u"Nie"_s << u"Operacja usunięcia zapisu została anulowana"_s;
-    QTest::newRow("Escape") << QString() << u"Operacja usunięcia zapisu została anulowana"_s;
+    QTest::addColumn<bool>("keys"); // Ctrl+S in the editor rather than "Zapisz"
+    const QString declined = u"Operacja usunięcia zapisu została anulowana"_s;
+    QTest::newRow("Tak") << u"Tak"_s << u"Usunięto zapis"_s << false;
+    QTest::newRow("Nie") << u"Nie"_s << declined << false;
+    QTest::newRow("Escape") << QString() << declined << false;
+    QTest::newRow("Ctrl+S, Tak") << u"Tak"_s << u"Usunięto zapis"_s << true;
+    QTest::newRow("Ctrl+S, Escape") << QString() << declined << true;
 }
 
 void tst_Notes::confirmation()
 {
     QFETCH(QString, answer);
     QFETCH(QString, status);
+    QFETCH(bool, keys);
     const QByteArray notes = R"({"2024/05/14":"a","2024/05/15":"b"})";
     writeNoteFile(notes);
     Window w;
     w.click(day);
+    if (keys) {
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    }
 
     QString question;
     QString title;
@@ -292,7 +310,7 @@ void tst_Notes::confirmation()
     });
     const QDate started = QDate::currentDate();
     TestSupport::answerNextQuestion(answer);
-    w.save(QString());
+    w.save(QString(), keys ? Window::By::Keys : Window::By::Button);
 
     QCOMPARE(title, u"Potwierdzenie"_s);
     QCOMPARE(question, u"Czy na pewno chcesz usunąć zapis z  14/05/2024?"_s);

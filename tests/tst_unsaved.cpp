@@ -1,4 +1,5 @@
 #include "dialog.h"
+#include "localization.h"
 #include "mainwindow.h"
 #include "support.h"
 
@@ -7,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -82,7 +84,8 @@ private:
 
     QString m_answer;
     QTimer m_poll;
-    QMessageBox *m_answered = nullptr;
+    // Null again once that box is gone, even when the next one takes its place in memory.
+    QPointer<QMessageBox> m_answered;
 };
 
 // A shown main window on 14/05/2024 with its note loaded.
@@ -113,11 +116,22 @@ struct Window
     };
     std::unique_ptr<Sent> sent;
 
-    // Leaves the note by a calendar click, by opening the saved-days list or by closing.
+    // Leaves the note by a calendar click (where the style activates with a click, too), by Return
+    // on the next day in the calendar, by opening the saved-days list or by closing.
     void leave(const QString &way)
     {
         if (way == u"calendar"_s) {
             TestSupport::clickCalendarDay(&window, otherDay);
+        } else if (way == u"one-click style"_s) {
+            auto *grid = window.findChild<QWidget *>(u"qt_calendar_calendarview"_s);
+            TestSupport::SingleClickStyle style;
+            grid->setStyle(&style);
+            TestSupport::clickCalendarDay(&window, otherDay);
+            grid->setStyle(nullptr);
+        } else if (way == u"Return"_s) {
+            auto *grid = window.findChild<QWidget *>(u"qt_calendar_calendarview"_s);
+            QTest::keyClick(grid, Qt::Key_Right);
+            QTest::keyClick(grid, Qt::Key_Return);
         } else if (way == u"list"_s) {
             // The list's first row, the newest day, becomes current once its window is active.
             QTest::mouseClick(window.findChild<QPushButton *>(u"pushButton_3"_s), Qt::LeftButton);
@@ -135,6 +149,7 @@ class tst_Unsaved : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { Localization::install(*qApp); } // as the program does
     void init() { TestSupport::writeNoteFile(twoNotes); }
 
     void question_data();
@@ -152,7 +167,7 @@ void tst_Unsaved::question_data()
     QTest::addColumn<QString>("way");
     QTest::addColumn<QString>("answer"); // empty: Escape
 
-    for (const char *way : { "calendar", "list", "close" }) {
+    for (const char *way : { "calendar", "one-click style", "Return", "list", "close" }) {
         for (const char *answer : { "Zapisz", "Nie zapisuj", "Anuluj" }) {
             QTest::addRow("%s, %s", way, answer)
                 << QString::fromLatin1(way) << QString::fromUtf8(answer);
@@ -247,7 +262,8 @@ void tst_Unsaved::nothingAtStake_data()
     QTest::addColumn<QString>("state");
     QTest::addColumn<QString>("way");
     for (const char *way : { "calendar", "close" }) {
-        for (const char *state : { "just loaded", "empty", "typed and undone", "just saved" }) {
+        for (const char *state :
+            { "just loaded", "empty", "typed and undone", "just saved", "saved with Ctrl+S" }) {
             QTest::addRow("%s, %s", state, way)
                 << QString::fromLatin1(state) << QString::fromLatin1(way);
         }
@@ -272,6 +288,12 @@ void tst_Unsaved::nothingAtStake()
         w.type(u"nowy "_s);
         QTest::mouseClick(w.window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
         QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+    } else if (state == u"saved with Ctrl+S"_s) {
+        w.type(u"nowy "_s);
+        QVERIFY(QTest::qWaitForWindowActive(&w.window)); // the window's keys reach it then
+        QTest::keyClick(w.editor, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+        QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"nowy stary","2024/05/15":"inny"})"));
     }
     const QByteArray before = noteFileBytes();
 
