@@ -8,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
@@ -96,6 +97,31 @@ protected:
 private:
     bool m_wasLast = false;
 };
+
+// Shift+Tab takes the focus back out of the editor, whose Tab types a tab. On Windows the key
+// carries a tab character too, which the editor would type instead.
+class BacktabLeaves : public QObject
+{
+public:
+    explicit BacktabLeaves(QWidget *editor)
+        : QObject(editor)
+    {
+        editor->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (event->type() != QEvent::KeyPress || key->key() != Qt::Key_Backtab) {
+            return QObject::eventFilter(watched, event);
+        }
+        // The window moves the focus back, as it does for a Shift+Tab that no widget takes.
+        QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, key->modifiers());
+        QCoreApplication::sendEvent(static_cast<QWidget *>(watched)->window(), &backtab);
+        return true;
+    }
+};
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -151,6 +177,7 @@ void MainWindow::setUpAccessibility()
         }
     }
 
+    new BacktabLeaves(ui->textEdit);
     // The platform's Save keys, from anywhere in the window: the editor keeps Tab as text.
     auto *save = new QShortcut(QKeySequence::Save, this);
     connect(save, &QShortcut::activated, ui->pushButton, &QAbstractButton::click);

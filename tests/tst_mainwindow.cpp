@@ -38,6 +38,7 @@ private slots:
     void darkLook();
     void dayGestures_data();
     void dayGestures();
+    void tabTypesShiftTabLeaves();
     void accessibleNames();
     void qtTextsInPolish();
     void closingEndsEventLoop();
@@ -256,6 +257,23 @@ void tst_MainWindow::dayGestures()
         QCOMPARE(log.lines().size(), 0);
     }
     grid->setStyle(nullptr);
+}
+
+void tst_MainWindow::tabTypesShiftTabLeaves()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *editor = child<QTextEdit>(window, u"textEdit"_s);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_Tab);
+    QCOMPARE(editor->toPlainText(), u"\t"_s);
+    QCOMPARE(QApplication::focusWidget(), editor);
+
+    // As Windows delivers it: with a tab character.
+    QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_Backtab, u"\t"_s, Qt::ShiftModifier);
+    QCOMPARE(editor->toPlainText(), u"\t"_s);
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>(window, u"pushButton_3"_s));
 }
 
 void tst_MainWindow::accessibleNames()
