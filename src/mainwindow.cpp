@@ -112,12 +112,13 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (event->type() != QEvent::KeyPress || key->key() != Qt::Key_Backtab) {
+        if (event->type() != QEvent::KeyPress
+            || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Backtab) {
             return QObject::eventFilter(watched, event);
         }
         // The window moves the focus back, as it does for a Shift+Tab that no widget takes.
-        QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, key->modifiers());
+        QKeyEvent backtab(
+            QEvent::KeyPress, Qt::Key_Backtab, static_cast<QKeyEvent *>(event)->modifiers());
         QCoreApplication::sendEvent(static_cast<QWidget *>(watched)->window(), &backtab);
         return true;
     }
