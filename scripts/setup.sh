@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that are missing for the given purposes: "run" (build and start
+# Installs the Debian 12 or 13 packages that are missing for the given purposes: "run" (build and start
 # the program), "test" (build and run the tests), "screen" (run it under a virtual X server),
 # "windows" (cross-build the Windows program, pack it and test it under Wine), "windows-qt" (build
-# the Windows Qt from Debian's source), "stick" (an exFAT volume for the tests, scripts/stick.sh).
+# the Windows Qt from Debian's source), "stick" (an exFAT volume for the tests, scripts/stick.sh),
+# "root" (a Debian 13 root, scripts/debian13.sh).
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
@@ -12,6 +13,7 @@ for purpose in "$@"; do
         run) ;;
         test) packages+=(binutils-mingw-w64-x86-64 desktop-file-utils exfatprogs exfat-fuse) ;;
         stick) packages+=(exfatprogs exfat-fuse) ;;
+        root) packages+=(debootstrap) ;;
         screen) packages+=(xvfb xauth x11-utils imagemagick xdotool libx11-dev) ;;
         windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 icoutils
             zip unzip nsis) ;;

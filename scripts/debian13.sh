@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Runs a command of the project in Debian 13 (trixie), in a root of its own on this machine: the
+# Debian 13 tests, and the Windows build, which needs Debian 13's MinGW-w64 and Qt 6.8's host tools.
+# The root is made once per machine with debootstrap, from the Debian archive that the machine's own
+# apt sources name, into /var/tmp/zorvena-debian13, and reused; what the command needs, it installs
+# there itself (scripts/setup.sh). The command runs in a fresh copy of this working tree (its
+# tracked and new files) at the same path inside the root, where ../shared and the machine's
+# ~/.cache/zorvena are mounted as here; its earlier build folders there are kept.
+# Usage: scripts/debian13.sh [--bind FOLDER]... [--bring FILE]... COMMAND [ARGUMENTS]
+#   --bind FOLDER  also mounts FOLDER, read-only, at its own path inside the root
+#   --bring FILE   copies FILE (a path in the tree) back here once the command succeeded
+# e.g. scripts/debian13.sh scripts/test.sh. It runs as root (through sudo otherwise), and leaves
+# nothing mounted and no loop device attached when it ends, whatever happens.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ "$(id -u)" -ne 0 ]; then
+    exec sudo "$0" "$@"
+fi
+tree=$PWD
+binds=()
+brings=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --bind) binds+=("$(realpath "${2:?--bind needs a folder}")"); shift 2 ;;
+        --bring) brings+=("${2:?--bring needs a file}"); shift 2 ;;
+        *) break ;;
+    esac
+done
+[ $# -gt 0 ] || { echo "usage: $0 [--bind FOLDER]... [--bring FILE]... COMMAND [ARGUMENTS]" >&2; exit 2; }
+[ -d ../shared ] && binds+=("$(realpath ../shared)")
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/zorvena
+mkdir -p "$cache"
+root=/var/tmp/zorvena-debian13
+
+# The machine's archive, and its security archive where it has one.
+sources=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources \
+    2>/dev/null || true)
+archive_of() { # archive_of PATH: the first archive of the sources whose address ends in PATH
+    grep -oE "^(URIs:|deb) +[a-z]+://[^ ]+/$1/?( |\$)" <<<"$sources" | head -n 1 | awk '{print $2}'
+}
+archive=$(archive_of debian)
+security=$(archive_of debian-security)
+[ -n "$archive" ] || { echo "debian13.sh: no Debian archive in the apt sources" >&2; exit 1; }
+
+# Everything mounted below the root goes again at the end, the tests' own volumes included, deepest
+# first; so do the loop devices of images inside it, and processes still running there.
+cleanup() {
+    local process mount device
+    for process in /proc/[0-9]*; do
+        [ "$(readlink "$process/root" 2>/dev/null)" != "$root" ] || kill -9 "${process#/proc/}" 2>/dev/null || true
+    done
+    for mount in $(awk -v root="$root" 'index($2, root) == 1 { print $2 }' /proc/mounts | sort -r); do
+        umount "$mount" 2>/dev/null || umount -l "$mount" 2>/dev/null || true
+    done
+    for device in $(losetup -n -O NAME,BACK-FILE 2>/dev/null | awk -v root="$root" \
+        'index($2, root) == 1 { print $1 }'); do
+        losetup -d "$device" 2>/dev/null || true
+    done
+}
+cleanup # what a run that was cut short left, before anything below the root is removed
+trap cleanup EXIT
+
+if [ ! -e "$root/.zorvena-root" ]; then
+    scripts/setup.sh root
+    echo "Making a Debian 13 root in $root from $archive"
+    rm -rf --one-file-system "$root.new"
+    debootstrap --variant=minbase trixie "$root.new" "$archive" >"$root.log" 2>&1 \
+        || { tail -n 20 "$root.log" >&2; exit 1; }
+    {
+        echo "deb $archive trixie main"
+        echo "deb $archive trixie-updates main"
+        [ -z "$security" ] || echo "deb $security trixie-security main"
+    } >"$root.new/etc/apt/sources.list"
+    touch "$root.new/.zorvena-root"
+    rm -rf --one-file-system "$root"
+    mv "$root.new" "$root" # whole, or not at all
+fi
+cp -L /etc/resolv.conf "$root/etc/resolv.conf"
+
+mount -t proc proc "$root/proc"
+mount -t sysfs sys "$root/sys"
+mount --rbind /dev "$root/dev"
+mount --make-rslave "$root/dev"
+mkdir -p "$root$cache"
+mount --bind "$cache" "$root$cache"
+for folder in ${binds[@]+"${binds[@]}"}; do
+    mkdir -p "$root$folder"
+    mount --bind "$folder" "$root$folder"
+    mount -o remount,ro,bind "$root$folder"
+done
+
+# A fresh copy of the tree; the build folders stay for a quicker build.
+inside=$root$tree
+mkdir -p "$inside"
+find "$inside" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf --one-file-system {} +
+git ls-files -z --cached --others --exclude-standard | tar --null -T - -c | tar -x -C "$inside"
+
+quoted=$(printf '%q ' "$@")
+chroot "$root" /usr/bin/env -i HOME="$HOME" PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    LANG=C.UTF-8 TERM="${TERM:-dumb}" XDG_CACHE_HOME="${XDG_CACHE_HOME:-}" \
+    bash -c "cd $(printf '%q' "$tree") && $quoted"
+for file in ${brings[@]+"${brings[@]}"}; do
+    mkdir -p "$(dirname "$file")"
+    cp -a "$inside/$file" "$file"
+done
