@@ -26,15 +26,18 @@ while [ $# -gt 0 ]; do
         *) break ;;
     esac
 done
-[ $# -gt 0 ] || { echo "usage: $0 [--bind FOLDER]... [--bring FILE]... COMMAND [ARGUMENTS]" >&2; exit 2; }
+if [ $# -eq 0 ]; then
+    echo "usage: $0 [--bind FOLDER]... [--bring FILE]... COMMAND [ARGUMENTS]" >&2
+    exit 2
+fi
 [ -d ../shared ] && binds+=("$(realpath ../shared)")
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/zorvena
 mkdir -p "$cache"
 root=/var/tmp/zorvena-debian13
 
 # The machine's archive, and its security archive where it has one.
-sources=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources \
-    2>/dev/null || true)
+sources=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+    /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
 archive_of() { # archive_of PATH: the first archive of the sources whose address ends in PATH
     grep -oE "^(URIs:|deb) +[a-z]+://[^ ]+/$1/?( |\$)" <<<"$sources" | head -n 1 | awk '{print $2}'
 }
@@ -47,9 +50,12 @@ security=$(archive_of debian-security)
 cleanup() {
     local process mount device
     for process in /proc/[0-9]*; do
-        [ "$(readlink "$process/root" 2>/dev/null)" != "$root" ] || kill -9 "${process#/proc/}" 2>/dev/null || true
+        if [ "$(readlink "$process/root" 2>/dev/null)" = "$root" ]; then
+            kill -9 "${process#/proc/}" 2>/dev/null || true
+        fi
     done
-    for mount in $(awk -v root="$root" 'index($2, root) == 1 { print $2 }' /proc/mounts | sort -r); do
+    for mount in $(awk -v root="$root" 'index($2, root) == 1 { print $2 }' /proc/mounts \
+        | sort -r); do
         umount "$mount" 2>/dev/null || umount -l "$mount" 2>/dev/null || true
     done
     for device in $(losetup -n -O NAME,BACK-FILE 2>/dev/null | awk -v root="$root" \
@@ -96,8 +102,9 @@ find "$inside" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf --one-file-
 git ls-files -z --cached --others --exclude-standard | tar --null -T - -c | tar -x -C "$inside"
 
 quoted=$(printf '%q ' "$@")
-chroot "$root" /usr/bin/env -i HOME="$HOME" PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    LANG=C.UTF-8 TERM="${TERM:-dumb}" XDG_CACHE_HOME="${XDG_CACHE_HOME:-}" \
+chroot "$root" /usr/bin/env -i HOME="$HOME" \
+    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
+    TERM="${TERM:-dumb}" XDG_CACHE_HOME="${XDG_CACHE_HOME:-}" \
     bash -c "cd $(printf '%q' "$tree") && $quoted"
 for file in ${brings[@]+"${brings[@]}"}; do
     mkdir -p "$(dirname "$file")"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 or 13 packages that are missing for the given purposes: "run" (build and start
-# the program), "test" (build and run the tests), "screen" (run it under a virtual X server),
+# Installs the Debian 12 or 13 packages that are missing for the given purposes: "run" (build and
+# start the program), "test" (build and run the tests), "screen" (run it under a virtual X server),
 # "windows" (cross-build the Windows program, pack it and test it under Wine), "windows-qt" (build
 # the Windows Qt from Debian's source), "stick" (an exFAT volume for the tests, scripts/stick.sh),
 # "root" (a Debian 13 root, scripts/debian13.sh).

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times the program's start as a user sees it: from exec until its window is mapped on a virtual
 # X server, with no note file and with 3 650 notes beside the executable (median of 10 after a
-# warm-up), and its resident memory once the window is up.
+# warm-up), and its resident memory once the window is up; then a bare Qt window's, for comparison.
 # Usage: scripts/startup-time.sh [runs]   (default 10)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,3 +27,5 @@ for notes in 0 3650; do
     echo "== $notes notes"
     build-bench/maptimer "$runs" "$work/$notes/Zorvena"
 done
+echo "== a bare Qt window"
+build-bench/maptimer "$runs" build-bench/bench/barewindow

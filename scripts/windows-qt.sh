@@ -1,31 +1,44 @@
 #!/usr/bin/env bash
-# Builds the Qt that the Windows program is made with: Qt 6.4.2 for x86_64-w64-mingw32 (Core, Gui,
-# Widgets, Test and their plugins), the version the Linux program is tested with, from Debian 12's
-# own qt6-base source package with Debian's patches (and so its security fixes) applied. Its host
-# tools (moc, rcc, uic) are Debian's packaged Qt 6.4.2 in /usr. About 50 minutes on 2 cores.
-# Usage: scripts/windows-qt.sh OUT   (OUT must not exist yet; scripts/windows.sh picks it)
+# Builds the Qt that the Windows program is made with into the folder scripts/windows-qt-cache.sh
+# names: Qt 6.8 for x86_64-w64-mingw32 (Core, Gui, Widgets, Test and their plugins), from Debian
+# 13's own qt6-base source package with Debian's patches (and so its security fixes) applied, with
+# Debian 13's MinGW-w64. Its host tools (moc, rcc, uic) are Debian 13's packaged Qt in /usr, so the
+# source is of the very version installed there. On an older Debian it builds in the Debian 13
+# root of scripts/debian13.sh, which sees the same folder. About 25 minutes on 2 cores.
+# Usage: scripts/windows-qt.sh   (scripts/windows.sh runs it when that folder is missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=$(realpath -m "$1")
+out=$(scripts/windows-qt-cache.sh)
 [ ! -e "$out" ] || { echo "windows-qt.sh: $out already exists" >&2; exit 1; }
-version=6.4.2+dfsg-10
+. /etc/os-release
+if [ "${VERSION_ID:-13}" -lt 13 ]; then
+    exec scripts/debian13.sh scripts/windows-qt.sh
+fi
 scripts/setup.sh windows-qt
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 toolchain=$PWD/cmake/mingw-w64.cmake
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# The source package comes from the archive the machine's own packages come from, through a
+# The source package comes from the Debian archives the machine's own packages come from, through a
 # private apt configuration that leaves the machine's sources alone.
-archive=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources \
-    2>/dev/null | grep -oE '^(URIs:|deb) +[a-z]+://[^ ]+/debian/?( |$)' | head -n 1 | awk '{print $2}' || true)
-[ -n "$archive" ] || { echo "windows-qt.sh: no Debian archive in the apt sources" >&2; exit 1; }
-. /etc/os-release
-mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial"
-echo "deb-src $archive $VERSION_CODENAME main" >"$work/apt/sources.list"
-apt_opts=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
-    -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache" -o Debug::NoLocking=1)
+mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/apt/sources.list.d"
+for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ ! -f "$list" ] || grep -E '^deb +[a-z]+://[^ ]+/debian(-security)?/? ' "$list" \
+        | sed 's/^deb /deb-src /'
+done >"$work/apt/sources.list"
+for list in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$list" ] || continue
+    # The stanzas of Debian's archives, for source packages.
+    awk -v RS= -v ORS='\n\n' '/URIs: +[a-z]+:\/\/[^ ]+\/debian(-security)?\/?(\n| |$)/ {
+        sub(/Types:[^\n]*/, "Types: deb-src"); print }' "$list" \
+        >"$work/apt/sources.list.d/${list##*/}"
+done
+apt_opts=(-o "Dir::Etc::SourceList=$work/apt/sources.list"
+    -o "Dir::Etc::SourceParts=$work/apt/sources.list.d" -o "Dir::State::Lists=$work/apt/lists"
+    -o "Dir::Cache=$work/apt/cache" -o Debug::NoLocking=1)
 apt-get "${apt_opts[@]}" update -qq
-(cd "$work" && apt-get "${apt_opts[@]}" source -qq "qt6-base=$version")
+(cd "$work" && apt-get "${apt_opts[@]}" source -qq "qt6-base=$version" >/dev/null 2>&1)
 src=$(echo "$work"/qt6-base-*/)
 
 # Only what the program and its tests use. Tablet events off: Debian's source leaves out
@@ -40,11 +53,12 @@ cmake -G Ninja -S "$src" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DFEATURE_tabletevent=OFF \
     -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
     -DFEATURE_system_jpeg=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
-    -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF >"$work/configure.log" \
+    -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF >"$work/configure.log" 2>&1 \
     || { tail -n 40 "$work/configure.log" >&2; exit 1; }
 ninja -C "$work/build" >"$work/build.log" || { tail -n 40 "$work/build.log" >&2; exit 1; }
 cmake --install "$work/build" >/dev/null
 x86_64-w64-mingw32-strip --strip-unneeded "$work"/install/bin/*.dll "$work"/install/plugins/*/*.dll
+echo "$version" >"$work/install/debian-qt6-base-version"
 
 # Moved into place whole, so that a build cut short is never taken for a finished one.
 mkdir -p "$(dirname "$out")"

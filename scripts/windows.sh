@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows program on Debian 12 and packs it as a portable ZIP,
-# build-windows/Zorvena-2.0-windows-x64.zip (one folder Zorvena/ with Zorvena.exe at its top and
-# the Qt and MinGW runtime DLLs and Qt's Polish catalogue it needs beside it), and as a per-user
-# installer of the same folder, build-windows/Zorvena-2.0-windows-x64-setup.exe;
-# build-windows/SHA256SUMS lists both.
+# Cross-builds the Windows program with Debian 13's MinGW-w64 against Qt 6.8 for Windows, and packs
+# it as a portable ZIP, build-windows/Zorvena-2.0-windows-x64.zip (one folder Zorvena/ with
+# Zorvena.exe at its top and the Qt and MinGW runtime DLLs and Qt's Polish catalogue it needs
+# beside it), and as a per-user installer of the same folder,
+# build-windows/Zorvena-2.0-windows-x64-setup.exe; build-windows/SHA256SUMS lists both. On an
+# older Debian it does all of it in the Debian 13 root of scripts/debian13.sh and brings those
+# three files back.
 # Usage: scripts/windows.sh [--qt PREFIX] [--test] [--bench [benchmark options]]
 #   --qt PREFIX  the Windows Qt to build with; without it, the one cached in
-#                ~/.cache/zorvena/qt-6.4.2-windows, built there first when it is missing (about
-#                50 minutes on 2 cores, once per machine)
+#                ~/.cache/zorvena/qt-6.8.2-windows, built there first when it is missing
+#                (scripts/windows-qt.sh, about 25 minutes on 2 cores, once per machine)
 #   --test       also builds the tests and runs them under Wine, headless, then starts the ZIP's
 #                Zorvena.exe under Wine on a virtual X server and saves a note with it
 #   --bench      runs the benchmark under Wine, headless, with the options that follow (see
-#                scripts/bench.sh), e.g. --bench --sizes 0,365 --repeat 20
+#                scripts/bench.sh), e.g. --bench --sizes 0,365 --repeat 20; then times the start of
+#                Zorvena.exe and of a bare Qt window under Wine, as scripts/startup-time.sh does
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +22,7 @@ qt=
 test=false
 bench=false
 bench_args=()
+arguments=("$@")
 while [ $# -gt 0 ]; do
     case "$1" in
         --qt) qt=$(realpath "${2:?--qt needs a folder}"); shift 2 ;;
@@ -28,28 +32,43 @@ while [ $# -gt 0 ]; do
     esac
 done
 
+build=build-windows
+. /etc/os-release
+if [ "${VERSION_ID:-13}" -lt 13 ]; then
+    version=$(sed -n 's/^project(Zorvena VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    binds=()
+    [ -z "$qt" ] || binds=(--bind "$qt")
+    exec scripts/debian13.sh "${binds[@]}" --bring "$build/Zorvena-$version-windows-x64.zip" \
+        --bring "$build/Zorvena-$version-windows-x64-setup.exe" --bring "$build/SHA256SUMS" \
+        scripts/windows.sh "${arguments[@]}"
+fi
+
 if $test; then
     scripts/setup.sh run windows screen stick
+elif $bench; then
+    scripts/setup.sh run windows screen
 else
     scripts/setup.sh run windows
 fi
 if [ -z "$qt" ]; then
     qt=$(scripts/windows-qt-cache.sh)
-    [ -d "$qt" ] || scripts/windows-qt.sh "$qt"
+    [ -d "$qt" ] || scripts/windows-qt.sh
 fi
 [ -f "$qt/lib/cmake/Qt6/Qt6Config.cmake" ] || { echo "no Windows Qt in $qt" >&2; exit 1; }
 
-# Qt's Polish catalogue goes with the program, of the same Qt version: the catalogues are the same
-# files on every platform, and Debian's qt6-translations-l10n has them.
+# The host tools (moc, rcc, uic) are Debian's, and so is Qt's Polish catalogue that goes with the
+# program (the catalogues are the same files on every platform): both of the Windows Qt's version.
 catalogue=/usr/share/qt6/translations/qtbase_pl.qm
-qt_version=$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' "$qt/lib/cmake/Qt6/Qt6ConfigVersionImpl.cmake")
-catalogue_version=$(dpkg-query -W -f='${Version}' qt6-translations-l10n)
-if [ "${catalogue_version%%[-+]*}" != "$qt_version" ]; then
-    echo "The Windows Qt is $qt_version, but Qt's catalogues here are $catalogue_version" >&2
-    exit 1
-fi
+qt_version=$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' \
+    "$qt/lib/cmake/Qt6/Qt6ConfigVersionImpl.cmake")
+for package in qt6-base-dev-tools qt6-translations-l10n; do
+    installed=$(dpkg-query -W -f='${Version}' "$package")
+    if [ "${installed%%[-+]*}" != "$qt_version" ]; then
+        echo "The Windows Qt is $qt_version, but $package here is $installed" >&2
+        exit 1
+    fi
+done
 
-build=build-windows
 testing=$($test && echo ON || echo OFF)
 # Wine runs the tests: CTest puts scripts/wine-test.sh before every test command.
 scripts/build.sh "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
@@ -85,10 +104,12 @@ deploy() {
 package=$build/package
 rm -rf "$package"
 cmake --install "$build" --prefix "$package/Zorvena" --strip >/dev/null
-# The platform plugin that draws on Windows and the native widget style.
-for plugin in platforms/qwindows.dll styles/qwindowsvistastyle.dll; do
+# The platform plugin that draws on Windows and the native widget style (Windows 11's, and on
+# Windows 10 the one before it).
+for plugin in platforms/qwindows.dll styles/qmodernwindowsstyle.dll; do
     mkdir -p "$package/Zorvena/$(dirname $plugin)"
     cp "$qt/plugins/$plugin" "$package/Zorvena/$plugin"
+    x86_64-w64-mingw32-strip --strip-unneeded "$package/Zorvena/$plugin"
 done
 for file in "$package"/Zorvena/Zorvena.exe "$package"/Zorvena/*/*.dll; do
     deploy "$file" "$package/Zorvena"
@@ -123,7 +144,9 @@ if $test || $bench; then
     # PATH, and Qt its plugins beside its DLLs.
     export WINEPREFIX
     WINEPREFIX=$(mktemp -d)
-    trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+    xvfb=
+    trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"; kill $xvfb 2>/dev/null || true' \
+        EXIT
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     wine_dirs=()
     for dir in "${search_dirs[@]}"; do
@@ -142,4 +165,21 @@ if $test; then
 fi
 if $bench; then
     wine "$build/bench/bench.exe" "${bench_args[@]}"
+
+    # The start as a user sees it, from exec until the window is mapped on a virtual X server, of
+    # the ZIP's program with no note file and of a bare Qt window beside it, with the same DLLs, in
+    # a Wine made with the server.
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+    source scripts/xvfb.sh
+    start_xvfb :95 1024x768x24
+    wineboot --init >/dev/null 2>&1
+    cc -O2 -Wall -Wextra -o "$build/maptimer" bench/maptimer.c -lX11
+    unzip -q -o "$zip_file" -d "$WINEPREFIX/drive_c"
+    cp "$build/bench/barewindow.exe" "$WINEPREFIX/drive_c/Zorvena/"
+    # Twice each, in turns: Wine is still settling while the first runs.
+    for program in barewindow Zorvena barewindow Zorvena; do
+        echo "== $program.exe"
+        "$build/maptimer" 10 "$(command -v wine)" "$WINEPREFIX/drive_c/Zorvena/$program.exe"
+    done
 fi

@@ -86,7 +86,8 @@ bool renameOver(HANDLE file, const QString &target)
 bool linkAs(HANDLE file, const QString &target, Existing existing)
 {
     QString path = QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath());
-    path = path.startsWith(u"\\\\"_s) ? u"\\??\\UNC\\"_s + path.mid(2) : u"\\??\\"_s + path;
+    path = path.startsWith(u"\\\\"_s) ? QString(u"\\??\\UNC\\"_s + path.mid(2))
+                                      : QString(u"\\??\\"_s + path);
     std::vector<char> link = newName<FILE_LINK_INFORMATION>(path.toStdWString(), existing);
     IO_STATUS_BLOCK status {};
     const NTSTATUS result =
