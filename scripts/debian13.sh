@@ -46,17 +46,21 @@ security=$(archive_of debian-security)
 [ -n "$archive" ] || { echo "debian13.sh: no Debian archive in the apt sources" >&2; exit 1; }
 
 # Everything mounted below the root goes again at the end, the tests' own volumes included, deepest
-# first; so do the loop devices of images inside it, and processes still running there.
+# first; so do the loop devices of images inside it, and processes still running there. A mount
+# that another one hides is reached only once that one has gone, hence the passes.
+mounts_below_root() { awk -v root="$root" 'index($2, root) == 1 { print $2 }' /proc/mounts; }
 cleanup() {
-    local process mount device
+    local process mount device pass
     for process in /proc/[0-9]*; do
         if [ "$(readlink "$process/root" 2>/dev/null)" = "$root" ]; then
             kill -9 "${process#/proc/}" 2>/dev/null || true
         fi
     done
-    for mount in $(awk -v root="$root" 'index($2, root) == 1 { print $2 }' /proc/mounts \
-        | sort -r); do
-        umount "$mount" 2>/dev/null || umount -l "$mount" 2>/dev/null || true
+    for pass in 1 2 3 4 5; do
+        [ -n "$(mounts_below_root)" ] || break
+        for mount in $(mounts_below_root | sort -r); do
+            umount "$mount" 2>/dev/null || umount -l "$mount" 2>/dev/null || true
+        done
     done
     for device in $(losetup -n -O NAME,BACK-FILE 2>/dev/null | awk -v root="$root" \
         'index($2, root) == 1 { print $1 }'); do
@@ -89,6 +93,10 @@ mount --rbind /dev "$root/dev"
 mount --make-rslave "$root/dev"
 mkdir -p "$root$cache"
 mount --bind "$cache" "$root$cache"
+# A folder before the folders inside it, so that each is mounted where the command looks.
+if [ ${#binds[@]} -gt 0 ]; then
+    mapfile -t binds < <(printf '%s\n' "${binds[@]}" | LC_ALL=C sort -u)
+fi
 for folder in ${binds[@]+"${binds[@]}"}; do
     mkdir -p "$root$folder"
     mount --bind "$folder" "$root$folder"
