@@ -33,14 +33,15 @@ while [ $# -gt 0 ]; do
 done
 
 build=build-windows
+version=$(sed -n 's/^project(Zorvena VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+zip_file=$build/Zorvena-$version-windows-x64.zip
+setup_file=$build/Zorvena-$version-windows-x64-setup.exe
 . /etc/os-release
 if [ "${VERSION_ID:-13}" -lt 13 ]; then
-    version=$(sed -n 's/^project(Zorvena VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
     binds=()
     [ -z "$qt" ] || binds=(--bind "$qt")
-    exec scripts/debian13.sh "${binds[@]}" --bring "$build/Zorvena-$version-windows-x64.zip" \
-        --bring "$build/Zorvena-$version-windows-x64-setup.exe" --bring "$build/SHA256SUMS" \
-        scripts/windows.sh "${arguments[@]}"
+    exec scripts/debian13.sh "${binds[@]}" --bring "$zip_file" --bring "$setup_file" \
+        --bring "$build/SHA256SUMS" scripts/windows.sh "${arguments[@]}"
 fi
 
 if $test; then
@@ -114,14 +115,12 @@ done
 for file in "$package"/Zorvena/Zorvena.exe "$package"/Zorvena/*/*.dll; do
     deploy "$file" "$package/Zorvena"
 done
-zip_file=$build/Zorvena-2.0-windows-x64.zip
 rm -f "$zip_file"
 (cd "$package" && find Zorvena | LC_ALL=C sort | zip -q -X -D "../$(basename "$zip_file")" -@)
 echo "Wrote $zip_file ($(du -k "$zip_file" | cut -f1) KiB):"
 unzip -Z1 "$zip_file" | sed 's/^/    /'
 
 # The installer installs the same folder. It names every file it installs, and so removes no other.
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 file_list=$build/package-files.nsh
 (
     cd "$package/Zorvena"
@@ -131,7 +130,6 @@ file_list=$build/package-files.nsh
     done
     find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort -r | sed 's/.*/!insertmacro Folder "&"/'
 ) >"$file_list"
-setup_file=$build/Zorvena-$version-windows-x64-setup.exe
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPACKAGE="$PWD/$package/Zorvena" \
     -DFILES="$PWD/$file_list" -DICON="$PWD/src/icons/ikonka.ico" -DOUTFILE="$PWD/$setup_file" \
     packaging/windows/zorvena.nsi
