@@ -1,19 +1,16 @@
 #include "mainwindow.h"
 
+#include "accessibility.h"
 #include "daykey.h"
 #include "dialog.h"
 #include "notefile.h"
 #include "ui_mainwindow.h"
 
-#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTimer>
-#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -57,72 +54,6 @@ QString noteOf(const QString &key)
 {
     return u"Notatka z "_s + DayKey::toDisplay(key);
 }
-
-// Whether the last input that the calendar's grid of days took came from the keyboard. The
-// calendar reports the highlighted day as activated on Return or Enter, but also on a double
-// click, and on every click where the style activates items with one: such a click has already
-// selected its day.
-class KeyboardInput : public QObject
-{
-public:
-    explicit KeyboardInput(QAbstractItemView *grid)
-        : QObject(grid)
-    {
-        // Keys reach the grid, mouse buttons its viewport. A filter installed later sees an event
-        // first, before the calendar's own filter that takes a typed date.
-        grid->installEventFilter(this);
-        grid->viewport()->installEventFilter(this);
-    }
-
-    bool wasLast() const { return m_wasLast; }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            m_wasLast = true;
-            break;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseButtonRelease:
-            m_wasLast = false;
-            break;
-        default:
-            break;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool m_wasLast = false;
-};
-
-// Shift+Tab takes the focus back out of the editor, whose Tab types a tab. On Windows the key
-// carries a tab character too, which the editor would type instead.
-class BacktabLeaves : public QObject
-{
-public:
-    explicit BacktabLeaves(QWidget *editor)
-        : QObject(editor)
-    {
-        editor->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() != QEvent::KeyPress
-            || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Backtab) {
-            return QObject::eventFilter(watched, event);
-        }
-        // The window moves the focus back, as it does for a Shift+Tab that no widget takes.
-        QKeyEvent backtab(
-            QEvent::KeyPress, Qt::Key_Backtab, static_cast<QKeyEvent *>(event)->modifiers());
-        QCoreApplication::sendEvent(static_cast<QWidget *>(watched)->window(), &backtab);
-        return true;
-    }
-};
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -130,7 +61,8 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
-    setUpAccessibility();
+    Accessibility::setUp(this, ui->calendarWidget, ui->textEdit, ui->pushButton,
+        [this](const QDate &date) { on_calendarWidget_clicked(date); });
     setWindowTitle(u"Zorvena 2.0"_s);
 
     Timer = new QTimer(this);
@@ -149,39 +81,6 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     delete ui;
-}
-
-void MainWindow::setUpAccessibility()
-{
-    // Return or Enter takes the highlighted day as a click does; the arrows only move the
-    // highlight.
-    QCalendarWidget *calendar = ui->calendarWidget;
-    if (auto *grid = calendar->findChild<QAbstractItemView *>(u"qt_calendar_calendarview"_s)) {
-        auto *keyboard = new KeyboardInput(grid);
-        connect(calendar, &QCalendarWidget::activated, this, [this, keyboard](const QDate &date) {
-            if (keyboard->wasLast()) {
-                on_calendarWidget_clicked(date);
-            }
-        });
-        grid->setAccessibleName(u"Dni miesiąca"_s);
-        grid->setAccessibleDescription(u"Enter wybiera podświetlony dzień"_s);
-    }
-    // The calendar's controls that show no text of their own.
-    const std::pair<QString, QString> names[] = {
-        { u"qt_calendar_prevmonth"_s, u"Poprzedni miesiąc"_s },
-        { u"qt_calendar_nextmonth"_s, u"Następny miesiąc"_s },
-        { u"qt_calendar_yearedit"_s, u"Rok"_s },
-    };
-    for (const auto &[objectName, accessibleName] : names) {
-        if (auto *control = calendar->findChild<QWidget *>(objectName)) {
-            control->setAccessibleName(accessibleName);
-        }
-    }
-
-    new BacktabLeaves(ui->textEdit);
-    // The platform's Save keys, from anywhere in the window: the editor keeps Tab as text.
-    auto *save = new QShortcut(QKeySequence::Save, this);
-    connect(save, &QShortcut::activated, ui->pushButton, &QAbstractButton::click);
 }
 
 void MainWindow::czas()

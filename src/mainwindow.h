@@ -40,9 +40,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Return on the calendar, the Save keys, and names for a screen reader where the form's
-    // widgets show none.
-    void setUpAccessibility();
     // Before the editor's text is thrown away: when it holds typed text that is not saved, asks
     // whether to save it first. Returns false when the text must stay, because the user cancelled
     // or the save failed.

@@ -1,0 +1,419 @@
+#include "accessibility.h"
+
+#include <QAbstractButton>
+#include <QAccessibleWidget>
+#include <QCalendarWidget>
+#include <QCoreApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <QShortcut>
+#include <QTableView>
+#include <QTextEdit>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Whether the last input that the calendar's grid of days took came from the keyboard. The
+// calendar reports the highlighted day as activated on Return or Enter, but also on a double
+// click, and on every click where the style activates items with one: such a click has already
+// selected its day.
+class KeyboardInput : public QObject
+{
+public:
+    explicit KeyboardInput(QAbstractItemView *grid)
+        : QObject(grid)
+    {
+        // Keys reach the grid, mouse buttons its viewport. A filter installed later sees an event
+        // first, before the calendar's own filter that takes a typed date.
+        grid->installEventFilter(this);
+        grid->viewport()->installEventFilter(this);
+    }
+
+    bool wasLast() const { return m_wasLast; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            m_wasLast = true;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            m_wasLast = false;
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_wasLast = false;
+};
+
+// Shift+Tab takes the focus back out of the editor, whose Tab types a tab. On Windows the key
+// carries a tab character too, which the editor would type instead.
+class BacktabLeaves : public QObject
+{
+public:
+    explicit BacktabLeaves(QWidget *editor)
+        : QObject(editor)
+    {
+        editor->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress
+            || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Backtab) {
+            return QObject::eventFilter(watched, event);
+        }
+        // The window moves the focus back, as it does for a Shift+Tab that no widget takes.
+        QKeyEvent backtab(
+            QEvent::KeyPress, Qt::Key_Backtab, static_cast<QKeyEvent *>(event)->modifiers());
+        QCoreApplication::sendEvent(static_cast<QWidget *>(watched)->window(), &backtab);
+        return true;
+    }
+};
+
+// The calendar's grid of days as a screen reader meets it. Qt's own table interface names each cell
+// by the text it shows, a bare day number, and each column by its position; this one names the
+// cells by what they mean. Its children are numbered as the view numbers them in its focus events:
+// row by row, each row led by its row header, below a row of column headers, both hidden here.
+//
+// The grid is the calendar's own view of a private model: a row of weekday names above six weeks
+// of days, beside a column of week numbers. The dates of the days are found from what the model
+// shows, not from the calendar's selection, which stays where it was when the month is changed
+// with the calendar's controls.
+class DayGrid : public QAccessibleWidget, public QAccessibleTableInterface
+{
+public:
+    explicit DayGrid(QTableView *view)
+        : QAccessibleWidget(view, QAccessible::Table)
+    {
+    }
+
+    ~DayGrid() override
+    {
+        for (const QAccessible::Id id : std::as_const(m_children)) {
+            QAccessible::deleteAccessibleInterface(id);
+        }
+    }
+
+    QTableView *view() const { return static_cast<QTableView *>(widget()); }
+
+    // The child for a cell of the model; a row or column of -1 is a header's.
+    int indexOf(int row, int column) const { return (row + 1) * (columnCount() + 1) + column + 1; }
+
+    // What a screen reader hears for a cell of the model, or for a header (row or column -1).
+    QString nameOf(int row, int column) const
+    {
+        const bool weekdays = row < firstDayRow();
+        const bool weeks = column < firstDayColumn();
+        if (row == -1) {
+            return weeks ? (column == -1 ? QString() : u"tydzień"_s) : weekdayName(column);
+        }
+        if (column == -1) {
+            return weekdays || firstDayColumn() == 0 ? QString() : nameOf(row, 0);
+        }
+        if (weekdays) {
+            return weeks ? QString() : weekdayName(column);
+        }
+        if (weeks) {
+            return u"tydzień "_s + view()->model()->index(row, column).data().toString();
+        }
+        return view()->locale().toString(dateAt(row, column), QLocale::LongFormat);
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TableInterface) {
+            return static_cast<QAccessibleTableInterface *>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    int childCount() const override { return (rowCount() + 1) * (columnCount() + 1); }
+
+    QAccessibleInterface *child(int index) const override
+    {
+        if (index < 0 || index >= childCount()) {
+            return nullptr;
+        }
+        const auto known = m_children.constFind(index);
+        if (known != m_children.constEnd()) {
+            return QAccessible::accessibleInterface(*known);
+        }
+        QAccessibleInterface *item = new GridItem(const_cast<DayGrid *>(this),
+            index / (columnCount() + 1) - 1, index % (columnCount() + 1) - 1);
+        m_children.insert(index, QAccessible::registerAccessibleInterface(item));
+        return item;
+    }
+
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        const auto *item = dynamic_cast<const GridItem *>(child);
+        return item && item->grid() == this ? indexOf(item->row(), item->column()) : -1;
+    }
+
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        const QModelIndex index = view()->indexAt(view()->viewport()->mapFromGlobal(QPoint(x, y)));
+        return index.isValid() ? cellAt(index.row(), index.column()) : nullptr;
+    }
+
+    QAccessibleInterface *focusChild() const override
+    {
+        const QModelIndex index = view()->currentIndex();
+        return index.isValid() ? cellAt(index.row(), index.column()) : nullptr;
+    }
+
+    QAccessibleInterface *cellAt(int row, int column) const override
+    {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) {
+            return nullptr;
+        }
+        return child(indexOf(row, column));
+    }
+
+    QAccessibleInterface *caption() const override { return nullptr; }
+    QAccessibleInterface *summary() const override { return nullptr; }
+    QString columnDescription(int column) const override { return nameOf(-1, column); }
+    QString rowDescription(int row) const override { return nameOf(row, -1); }
+    int columnCount() const override { return view()->model()->columnCount(); }
+    int rowCount() const override { return view()->model()->rowCount(); }
+
+    int selectedCellCount() const override { return selectedCells().size(); }
+
+    QList<QAccessibleInterface *> selectedCells() const override
+    {
+        QList<QAccessibleInterface *> cells;
+        for (const QModelIndex &index : view()->selectionModel()->selectedIndexes()) {
+            cells.append(cellAt(index.row(), index.column()));
+        }
+        return cells;
+    }
+
+    // One day is selected at a time, with the keys or the mouse, as the calendar allows.
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return 0; }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override { return {}; }
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int) const override { return false; }
+    bool selectRow(int) override { return false; }
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int) override { return false; }
+    bool unselectColumn(int) override { return false; }
+
+    // The model keeps its shape; only what the cells mean changes, and names are asked afresh.
+    void modelChange(QAccessibleTableModelChangeEvent *) override { }
+
+private:
+    // A cell of the grid, or one of its hidden headers.
+    class GridItem : public QAccessibleInterface, public QAccessibleTableCellInterface
+    {
+    public:
+        GridItem(DayGrid *grid, int row, int column)
+            : m_grid(grid)
+            , m_row(row)
+            , m_column(column)
+        {
+        }
+
+        const DayGrid *grid() const { return m_grid; }
+        int row() const { return m_row; }
+        int column() const { return m_column; }
+
+        // The grid deletes its items before it goes, and goes with its view.
+        bool isValid() const override { return m_grid->isValid(); }
+        QObject *object() const override { return nullptr; }
+        QWindow *window() const override { return m_grid->window(); }
+        QAccessibleInterface *parent() const override { return table(); }
+        QAccessibleInterface *child(int) const override { return nullptr; }
+        int childCount() const override { return 0; }
+        int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+        QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+        void setText(QAccessible::Text, const QString &) override { }
+
+        QString text(QAccessible::Text type) const override
+        {
+            return type == QAccessible::Name ? m_grid->nameOf(m_row, m_column) : QString();
+        }
+
+        QAccessible::Role role() const override
+        {
+            if (m_row == -1) {
+                return m_column == -1 ? QAccessible::Pane : QAccessible::ColumnHeader;
+            }
+            return m_column == -1 ? QAccessible::RowHeader : QAccessible::Cell;
+        }
+
+        QRect rect() const override
+        {
+            const QTableView *view = m_grid->view();
+            if (!isCell() || !view->isVisible()) {
+                return {};
+            }
+            const QRect area = view->visualRect(index());
+            return { view->viewport()->mapToGlobal(area.topLeft()), area.size() };
+        }
+
+        QAccessible::State state() const override
+        {
+            QAccessible::State state;
+            const QTableView *view = m_grid->view();
+            if (!isCell() || !view->isVisible()) {
+                state.invisible = true;
+            }
+            if (isCell()) {
+                state.selectable = index().flags().testFlag(Qt::ItemIsSelectable);
+                state.focusable = state.selectable;
+                state.selected = isSelected();
+                state.focused = view->currentIndex() == index();
+            }
+            return state;
+        }
+
+        void *interface_cast(QAccessible::InterfaceType type) override
+        {
+            if (type == QAccessible::TableCellInterface && isCell()) {
+                return static_cast<QAccessibleTableCellInterface *>(this);
+            }
+            return nullptr;
+        }
+
+        bool isSelected() const override
+        {
+            return m_grid->view()->selectionModel()->isSelected(index());
+        }
+
+        QList<QAccessibleInterface *> columnHeaderCells() const override
+        {
+            return { m_grid->child(m_grid->indexOf(-1, m_column)) };
+        }
+
+        QList<QAccessibleInterface *> rowHeaderCells() const override
+        {
+            if (m_grid->nameOf(m_row, -1).isEmpty()) {
+                return {};
+            }
+            return { m_grid->child(m_grid->indexOf(m_row, -1)) };
+        }
+
+        int columnIndex() const override { return m_column; }
+        int rowIndex() const override { return m_row; }
+        int columnExtent() const override { return 1; }
+        int rowExtent() const override { return 1; }
+        QAccessibleInterface *table() const override { return m_grid; }
+
+    private:
+        bool isCell() const { return m_row >= 0 && m_column >= 0; }
+        QModelIndex index() const { return m_grid->view()->model()->index(m_row, m_column); }
+
+        DayGrid *m_grid;
+        int m_row;
+        int m_column;
+    };
+
+    QCalendarWidget *calendar() const { return static_cast<QCalendarWidget *>(view()->parent()); }
+
+    // The days start below the weekdays' names and right of the week numbers, where those show.
+    int firstDayRow() const
+    {
+        return calendar()->horizontalHeaderFormat() == QCalendarWidget::NoHorizontalHeader ? 0 : 1;
+    }
+    int firstDayColumn() const
+    {
+        return calendar()->verticalHeaderFormat() == QCalendarWidget::NoVerticalHeader ? 0 : 1;
+    }
+
+    QString weekdayName(int column) const
+    {
+        const int weekday = (calendar()->firstDayOfWeek() - 1 + column - firstDayColumn()) % 7 + 1;
+        return view()->locale().standaloneDayName(weekday);
+    }
+
+    // Counted from the first of the month shown: the first day in reading order that shows 1, as
+    // the grid starts less than a week before it.
+    QDate dateAt(int row, int column) const
+    {
+        const QAbstractItemModel *model = view()->model();
+        for (int r = firstDayRow(); r < model->rowCount(); ++r) {
+            for (int c = firstDayColumn(); c < model->columnCount(); ++c) {
+                if (model->index(r, c).data().toInt() == 1) {
+                    const QCalendarWidget *days = calendar();
+                    const QDate first(days->yearShown(), days->monthShown(), 1, days->calendar());
+                    return first.addDays(7 * (row - r) + column - c);
+                }
+            }
+        }
+        return {};
+    }
+
+    mutable QHash<int, QAccessible::Id> m_children;
+};
+
+// Qt asks each factory for the interface of an object by the names of its classes, most derived
+// first; the calendar's grid is of a class of Qt's own, which no factory of Qt's names.
+QAccessibleInterface *dayGridFactory(const QString &className, QObject *object)
+{
+    if (className != "QCalendarView"_L1 || object->objectName() != "qt_calendar_calendarview"_L1) {
+        return nullptr;
+    }
+    auto *view = qobject_cast<QTableView *>(object);
+    if (!view || !qobject_cast<QCalendarWidget *>(view->parent())) {
+        return nullptr;
+    }
+    return new DayGrid(view);
+}
+
+} // namespace
+
+namespace Accessibility {
+
+void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstractButton *save,
+    const std::function<void(const QDate &)> &takeDay)
+{
+    if (auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s)) {
+        // A screen reader that listened while the calendar was built has had Qt's own interface
+        // made for the grid already; that one goes, and the grid's next one is a DayGrid.
+        QAccessible::installFactory(dayGridFactory);
+        QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grid);
+        if (table && !dynamic_cast<DayGrid *>(table)) {
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(table));
+        }
+
+        auto *keyboard = new KeyboardInput(grid);
+        QObject::connect(
+            calendar, &QCalendarWidget::activated, grid, [keyboard, takeDay](const QDate &date) {
+                if (keyboard->wasLast()) {
+                    takeDay(date);
+                }
+            });
+        grid->setAccessibleName(u"Dni miesiąca"_s);
+        grid->setAccessibleDescription(u"Enter wybiera podświetlony dzień"_s);
+    }
+    const std::pair<QString, QString> names[] = {
+        { u"qt_calendar_prevmonth"_s, u"Poprzedni miesiąc"_s },
+        { u"qt_calendar_nextmonth"_s, u"Następny miesiąc"_s },
+        { u"qt_calendar_yearedit"_s, u"Rok"_s },
+    };
+    for (const auto &[objectName, accessibleName] : names) {
+        if (auto *control = calendar->findChild<QWidget *>(objectName)) {
+            control->setAccessibleName(accessibleName);
+        }
+    }
+
+    new BacktabLeaves(editor);
+    // From anywhere in the window: the editor keeps Tab as text.
+    auto *shortcut = new QShortcut(QKeySequence::Save, window);
+    QObject::connect(shortcut, &QShortcut::activated, save, &QAbstractButton::click);
+}
+
+} // namespace Accessibility
