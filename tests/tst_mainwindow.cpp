@@ -18,6 +18,9 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
 
 using namespace Qt::StringLiterals;
 using TestSupport::LogCapture;
@@ -40,6 +43,9 @@ private slots:
     void dayGestures();
     void tabTypesShiftTabLeaves();
     void accessibleNames();
+    void calendarHeardAsDates_data();
+    void calendarHeardAsDates();
+    void calendarHeaders();
     void qtTextsInPolish();
     void closingEndsEventLoop();
 
@@ -192,6 +198,38 @@ QString accessibleName(QWidget *widget)
 {
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
+
+// Hears, while it lives, the name of whatever takes the focus, as a screen reader does through the
+// platform's bridge. Widgets tell of their changes only while one listens, which the platform
+// finds out; here it is told.
+class ScreenReader
+{
+public:
+    ScreenReader()
+        : m_bridge(QAccessible::installUpdateHandler(&ScreenReader::notify))
+    {
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    }
+    ~ScreenReader()
+    {
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+        QAccessible::installUpdateHandler(m_bridge);
+        heard.clear();
+    }
+
+    static inline QStringList heard;
+
+private:
+    static void notify(QAccessibleEvent *event)
+    {
+        if (event->type() == QAccessible::Focus) {
+            QAccessibleInterface *focused = event->accessibleInterface();
+            heard.append(focused ? focused->text(QAccessible::Name) : QString());
+        }
+    }
+
+    QAccessible::UpdateHandler m_bridge;
+};
 } // namespace
 
 void tst_MainWindow::dayGestures_data()
@@ -300,6 +338,100 @@ void tst_MainWindow::accessibleNames()
     editor->setPlainText(u"grudzień"_s);
     QTest::mouseClick(child<QPushButton>(window, u"pushButton"_s), Qt::LeftButton);
     QCOMPARE(accessibleName(window.statusBar()), u"Pomyślnie zapisano"_s);
+}
+
+void tst_MainWindow::calendarHeardAsDates_data()
+{
+    QTest::addColumn<QDate>("highlighted");
+    QTest::addColumn<int>("key"); // none: the calendar's next month button
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("heard");
+    const QDate wednesday(2026, 12, 9);
+    const auto row = [](const char *name, QDate from, int key, const char *heard,
+                         int modifiers = Qt::NoModifier) {
+        QTest::newRow(name) << from << key << modifiers << QString::fromUtf8(heard);
+    };
+    row("Left", wednesday, Qt::Key_Left, "wtorek, 8 grudnia 2026");
+    row("Right", wednesday, Qt::Key_Right, "czwartek, 10 grudnia 2026");
+    row("Down", wednesday, Qt::Key_Down, "środa, 16 grudnia 2026");
+    row("Page Down across the year's end", QDate(2026, 12, 8), Qt::Key_PageDown,
+        "piątek, 8 stycznia 2027");
+    row("Page Up across the year's end", QDate(2027, 1, 8), Qt::Key_PageUp,
+        "wtorek, 8 grudnia 2026");
+    row("Home", wednesday, Qt::Key_Home, "wtorek, 1 grudnia 2026");
+    row("Ctrl+End", wednesday, Qt::Key_End, "czwartek, 31 grudnia 2026", Qt::ControlModifier);
+    // The page changes, the selected day stays: the highlight is on the same day of January.
+    row("next month's button", wednesday, 0, "sobota, 9 stycznia 2027");
+}
+
+void tst_MainWindow::calendarHeardAsDates()
+{
+    QFETCH(QDate, highlighted);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, heard);
+    ScreenReader reader; // before the window, as when it runs while the program starts
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *calendar = child<QCalendarWidget>(window, u"calendarWidget"_s);
+    auto *grid = child<QTableView>(window, u"qt_calendar_calendarview"_s);
+    grid->setFocus();
+    calendar->setSelectedDate(highlighted);
+    ScreenReader::heard.clear();
+
+    if (key) {
+        QTest::keyClick(grid, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    } else {
+        QTest::mouseClick(child<QToolButton>(window, u"qt_calendar_nextmonth"_s), Qt::LeftButton);
+    }
+    QVERIFY(!ScreenReader::heard.isEmpty());
+    QCOMPARE(ScreenReader::heard.last(), heard);
+    const QAccessibleInterface *focused = QAccessible::queryAccessibleInterface(grid)->focusChild();
+    QCOMPARE(focused->text(QAccessible::Name), heard);
+    QCOMPARE(focused->role(), QAccessible::Cell);
+    // Shown as ever: the day's number.
+    QCOMPARE(grid->currentIndex().data().toString(), heard.section(u' ', 1, 1));
+}
+
+void tst_MainWindow::calendarHeaders()
+{
+    MainWindow window;
+    auto *calendar = child<QCalendarWidget>(window, u"calendarWidget"_s);
+    calendar->setCurrentPage(2026, 12);
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(
+        child<QTableView>(window, u"qt_calendar_calendarview"_s));
+    QAccessibleTableInterface *table = grid->tableInterface();
+    QVERIFY(table);
+
+    // Week 50 of 2026, from Monday 7 December, is the second week the grid shows.
+    const QStringList columns { u"tydzień"_s, u"poniedziałek"_s, u"wtorek"_s, u"środa"_s,
+        u"czwartek"_s, u"piątek"_s, u"sobota"_s, u"niedziela"_s };
+    QCOMPARE(table->columnCount(), columns.size());
+    for (int column = 0; column < columns.size(); ++column) {
+        QCOMPARE(table->columnDescription(column), columns.at(column));
+        const QList<QAccessibleInterface *> headers =
+            table->cellAt(2, column)->tableCellInterface()->columnHeaderCells();
+        QCOMPARE(headers.size(), 1);
+        QCOMPARE(headers.first()->text(QAccessible::Name), columns.at(column));
+        QCOMPARE(headers.first()->role(), QAccessible::ColumnHeader);
+    }
+    QCOMPARE(table->cellAt(2, 0)->text(QAccessible::Name), u"tydzień 50"_s);
+    QCOMPARE(table->cellAt(2, 2)->text(QAccessible::Name), u"wtorek, 8 grudnia 2026"_s);
+    QCOMPARE(table->cellAt(0, 2)->text(QAccessible::Name), u"wtorek"_s);
+    QCOMPARE(table->rowDescription(2), u"tydzień 50"_s);
+    const QList<QAccessibleInterface *> weeks =
+        table->cellAt(2, 2)->tableCellInterface()->rowHeaderCells();
+    QCOMPARE(weeks.size(), 1);
+    QCOMPARE(weeks.first()->text(QAccessible::Name), u"tydzień 50"_s);
+
+    // No header, and nothing else in the grid, is heard as a bare number.
+    static const QRegularExpression number(u"^\\d+$"_s);
+    for (int i = 0; i < grid->childCount(); ++i) {
+        const QString name = grid->child(i)->text(QAccessible::Name);
+        QVERIFY2(!number.match(name).hasMatch(), qPrintable(u"child %1: %2"_s.arg(i).arg(name)));
+        QCOMPARE(grid->indexOfChild(grid->child(i)), i);
+    }
 }
 
 void tst_MainWindow::qtTextsInPolish()
