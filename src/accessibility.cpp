@@ -360,10 +360,12 @@ private:
 };
 
 // Qt asks each factory for the interface of an object by the names of its classes, most derived
-// first; the calendar's grid is of a class of Qt's own, which no factory of Qt's names.
+// first; the calendar's grid is of a class of Qt's own, which no factory of Qt's names, and which
+// Qt 6.8 put in a namespace of its own (QtPrivate::QCalendarView).
 QAccessibleInterface *dayGridFactory(const QString &className, QObject *object)
 {
-    if (className != "QCalendarView"_L1 || object->objectName() != "qt_calendar_calendarview"_L1) {
+    if (!className.endsWith("QCalendarView"_L1)
+        || object->objectName() != "qt_calendar_calendarview"_L1) {
         return nullptr;
     }
     auto *view = qobject_cast<QTableView *>(object);
