@@ -13,8 +13,13 @@
 # nothing mounted and no loop device attached when it ends, whatever happens.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# What a build takes from its commit, which the copy inside has no history to tell.
+passed=()
+for variable in SOURCE_DATE_EPOCH ZORVENA_COMMIT; do
+    [ -z "${!variable:-}" ] || passed+=("$variable=${!variable}")
+done
 if [ "$(id -u)" -ne 0 ]; then
-    exec sudo "$0" "$@"
+    exec sudo env ${passed[@]+"${passed[@]}"} "$0" "$@"
 fi
 tree=$PWD
 binds=()
@@ -34,6 +39,9 @@ fi
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/zorvena
 mkdir -p "$cache"
 root=/var/tmp/zorvena-debian13
+# One run at a time: each one's clean-up ends whatever runs in the root and unmounts all below it.
+exec 8>"$root.lock"
+flock 8
 
 # The machine's archive, and its security archive where it has one.
 sources=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
@@ -103,7 +111,18 @@ for folder in ${binds[@]+"${binds[@]}"}; do
     mount -o remount,ro,bind "$root$folder"
 done
 
-# A fresh copy of the tree; the build folders stay for a quicker build.
+# A fresh copy of the tree; the build folders stay for a quicker build. Copies of trees that are
+# gone here, such as a clone in a temporary folder, go from the root too.
+trees=$root/.zorvena-trees
+touch "$trees"
+while read -r copied; do
+    if [ "$copied" != "$tree" ] && [ "${copied#/*/}" != "$copied" ] && [ ! -d "$copied" ]; then
+        rm -rf --one-file-system "$root$copied"
+    fi
+done <"$trees"
+{ echo "$tree"; while read -r copied; do [ ! -d "$copied" ] || echo "$copied"; done <"$trees"; } \
+    | LC_ALL=C sort -u >"$trees.new"
+mv "$trees.new" "$trees"
 inside=$root$tree
 mkdir -p "$inside"
 find "$inside" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf --one-file-system {} +
@@ -113,6 +132,7 @@ quoted=$(printf '%q ' "$@")
 chroot "$root" /usr/bin/env -i HOME="$HOME" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
     TERM="${TERM:-dumb}" XDG_CACHE_HOME="${XDG_CACHE_HOME:-}" \
+    ${passed[@]+"${passed[@]}"} \
     bash -c "cd $(printf '%q' "$tree") && $quoted"
 for file in ${brings[@]+"${brings[@]}"}; do
     mkdir -p "$(dirname "$file")"

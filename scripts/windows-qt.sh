@@ -5,6 +5,8 @@
 # Debian 13's MinGW-w64. Its host tools (moc, rcc, uic) are Debian 13's packaged Qt in /usr, so the
 # source is of the very version installed there. On an older Debian it builds in the Debian 13
 # root of scripts/debian13.sh, which sees the same folder. About 25 minutes on 2 cores.
+# The result is the same to the byte wherever and whenever it is built, given the same Debian 13
+# packages: it prints its digest (scripts/tree-digest.sh) at the end.
 # Usage: scripts/windows-qt.sh   (scripts/windows.sh runs it when that folder is missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,9 +18,19 @@ if [ "${VERSION_ID:-13}" -lt 13 ]; then
 fi
 scripts/setup.sh windows-qt
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
-toolchain=$PWD/cmake/mingw-w64.cmake
-work=$(mktemp -d)
+
+# Qt writes the folders it is built in into its CMake, pkg-config and qmake files, and the
+# toolchain file's path too, so it is built in one fixed folder, whoever builds it from whichever
+# clone; one build at a time.
+work=/var/tmp/zorvena-windows-qt
+exec 9>"$work.lock"
+flock -n 9 || { echo "windows-qt.sh: another build uses $work" >&2; exit 1; }
+rm -rf "$work"
+mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
+cp cmake/mingw-w64.cmake "$work/mingw-w64.cmake"
+umask 022
+export LC_ALL=C.UTF-8 TZ=UTC
 
 # The source package comes from the Debian archives the machine's own packages come from, through a
 # private apt configuration that leaves the machine's sources alone.
@@ -40,11 +52,15 @@ apt_opts=(-o "Dir::Etc::SourceList=$work/apt/sources.list"
 apt-get "${apt_opts[@]}" update -qq
 (cd "$work" && apt-get "${apt_opts[@]}" source -qq "qt6-base=$version" >/dev/null 2>&1)
 src=$(echo "$work"/qt6-base-*/)
+# Every time the build writes (the linker's in each DLL, the SBOM's) is the source's own, as Debian
+# does it: the date of its changelog's last entry.
+SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$src/debian/changelog" -STimestamp)
+export SOURCE_DATE_EPOCH
 
 # Only what the program and its tests use. Tablet events off: Debian's source leaves out
 # src/3rdparty/wintab, which they need on Windows. Direct2D stays on: without it the Windows
 # platform plugin does not link. The third-party libraries are Qt's bundled ones.
-cmake -G Ninja -S "$src" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+cmake -G Ninja -S "$src" -B "$work/build" -DCMAKE_TOOLCHAIN_FILE="$work/mingw-w64.cmake" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$work/install" -DBUILD_SHARED_LIBS=ON \
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
@@ -62,5 +78,7 @@ echo "$version" >"$work/install/debian-qt6-base-version"
 
 # Moved into place whole, so that a build cut short is never taken for a finished one.
 mkdir -p "$(dirname "$out")"
-mv "$work/install" "$out"
-echo "Qt $version for Windows is in $out"
+rm -rf "$out.partial"
+cp -a "$work/install" "$out.partial"
+mv "$out.partial" "$out"
+echo "Qt $version for Windows is in $out, digest $(scripts/tree-digest.sh "$out")"

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Prints one SHA-256 for a folder's files: of the sorted list of their paths and SHA-256s, so it
+# changes when any file's bytes or name do, and not with times, owners or modes.
+# Usage: scripts/tree-digest.sh FOLDER
+set -euo pipefail
+cd "${1:?usage: $0 FOLDER}"
+find . -type f -print0 | LC_ALL=C sort -z | xargs -0 sha256sum | sha256sum | cut -d' ' -f1
