@@ -3,9 +3,12 @@
 # it as a portable ZIP, build-windows/Zorvena-2.0-windows-x64.zip (one folder Zorvena/ with
 # Zorvena.exe at its top and the Qt and MinGW runtime DLLs and Qt's Polish catalogue it needs
 # beside it), and as a per-user installer of the same folder,
-# build-windows/Zorvena-2.0-windows-x64-setup.exe; build-windows/SHA256SUMS lists both. On an
-# older Debian it does all of it in the Debian 13 root of scripts/debian13.sh and brings those
-# three files back.
+# build-windows/Zorvena-2.0-windows-x64-setup.exe. build-windows/BUILDINFO records what shaped
+# their bytes (the commit and its time, the versions of the Debian 13 packages that go into them,
+# the Windows Qt), and build-windows/SHA256SUMS lists all three. The same commit gives the same
+# bytes, wherever the clone is and whenever, whoever builds it: every time in them is the
+# commit's. On an older Debian it does all of it in the Debian 13 root of scripts/debian13.sh and
+# brings those four files back.
 # Usage: scripts/windows.sh [--qt PREFIX] [--test] [--bench [benchmark options]]
 #   --qt PREFIX  the Windows Qt to build with; without it, the one cached in
 #                ~/.cache/zorvena/qt-6.8.2-windows, built there first when it is missing
@@ -36,12 +39,29 @@ build=build-windows
 version=$(sed -n 's/^project(Zorvena VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 zip_file=$build/Zorvena-$version-windows-x64.zip
 setup_file=$build/Zorvena-$version-windows-x64-setup.exe
+
+# The commit and its time, which stands for every time in the downloads; a copy of the tree without
+# its history (as in the Debian 13 root) is told them.
+if [ -z "${ZORVENA_COMMIT:-}" ] && git rev-parse -q --verify HEAD >/dev/null 2>&1; then
+    ZORVENA_COMMIT=$(git rev-parse HEAD)
+    [ -z "$(git status --porcelain)" ] || ZORVENA_COMMIT+=" with changes not committed"
+fi
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && git rev-parse -q --verify HEAD >/dev/null 2>&1; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+fi
+[ -n "${SOURCE_DATE_EPOCH:-}" ] \
+    || { echo "windows.sh: not a git clone, so SOURCE_DATE_EPOCH must say the time" >&2; exit 1; }
+export SOURCE_DATE_EPOCH ZORVENA_COMMIT
+# Nothing of the builder's own settings goes into the files.
+umask 022
+export TZ=UTC LC_ALL=C.UTF-8
+
 . /etc/os-release
 if [ "${VERSION_ID:-13}" -lt 13 ]; then
     binds=()
     [ -z "$qt" ] || binds=(--bind "$qt")
     exec scripts/debian13.sh "${binds[@]}" --bring "$zip_file" --bring "$setup_file" \
-        --bring "$build/SHA256SUMS" scripts/windows.sh "${arguments[@]}"
+        --bring "$build/BUILDINFO" --bring "$build/SHA256SUMS" scripts/windows.sh "${arguments[@]}"
 fi
 
 if $test; then
@@ -115,6 +135,11 @@ done
 for file in "$package"/Zorvena/Zorvena.exe "$package"/Zorvena/*/*.dll; do
     deploy "$file" "$package/Zorvena"
 done
+# The same modes and times, the commit's, for every file and folder: the ZIP keeps both, and the
+# setup gives each installed file its time.
+find "$package" -type d -exec chmod 755 {} +
+find "$package" -type f -exec chmod 644 {} +
+find "$package" -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
 rm -f "$zip_file"
 (cd "$package" && find Zorvena | LC_ALL=C sort | zip -q -X -D "../$(basename "$zip_file")" -@)
 echo "Wrote $zip_file ($(du -k "$zip_file" | cut -f1) KiB):"
@@ -133,9 +158,40 @@ file_list=$build/package-files.nsh
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPACKAGE="$PWD/$package/Zorvena" \
     -DFILES="$PWD/$file_list" -DICON="$PWD/src/icons/ikonka.ico" -DOUTFILE="$PWD/$setup_file" \
     packaging/windows/zorvena.nsi
+# makensis keeps its prebuilt stub's time in the setup's PE header, and the uninstaller that the
+# setup writes takes its header from the setup's: the commit's time goes there. The header lies in
+# the first 512 bytes, which NSIS's own integrity check leaves out, and carries no checksum.
+header=$(od -An -t u4 -j 60 -N 4 "$setup_file" | tr -d ' ')
+if [ $((header + 12)) -gt 512 ] || [ "$(od -An -t u4 -j $((header + 88)) -N 4 "$setup_file")" -ne 0 ]
+then
+    echo "windows.sh: the setup's PE header is not as NSIS 3 writes it" >&2
+    exit 1
+fi
+t=$SOURCE_DATE_EPOCH
+printf "$(printf '\\%03o' $((t & 255)) $((t >> 8 & 255)) $((t >> 16 & 255)) $((t >> 24 & 255)))" \
+    | dd of="$setup_file" bs=1 seek=$((header + 8)) conv=notrunc status=none
 echo "Wrote $setup_file ($(du -k "$setup_file" | cut -f1) KiB)"
-(cd "$build" && sha256sum "$(basename "$zip_file")" "$(basename "$setup_file")" >SHA256SUMS)
-echo "Wrote $build/SHA256SUMS"
+
+# What the bytes depend on besides the commit: two builds with the same BUILDINFO are the same.
+{
+    echo "Zorvena $version for Windows"
+    echo "commit: ${ZORVENA_COMMIT:-unknown}"
+    echo "time: $SOURCE_DATE_EPOCH ($(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))"
+    echo "Debian $(cat /etc/debian_version) packages:"
+    for name in g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
+        gcc-mingw-w64-x86-64-posix-runtime binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev nsis \
+        nsis-common zip cmake ninja-build qt6-base-dev-tools qt6-translations-l10n; do
+        echo "    $name $(dpkg-query -W -f='${Version}' "$name")"
+    done
+    echo "Qt for Windows: qt6-base $(cat "$qt/debian-qt6-base-version" 2>/dev/null || echo unknown)," \
+        "digest $(scripts/tree-digest.sh "$qt")"
+    echo "DLLs in the ZIP, SHA-256:"
+    (cd "$package/Zorvena" && find . -name '*.dll' | sed 's|^\./||' | LC_ALL=C sort \
+        | xargs sha256sum | sed 's/^/    /')
+} >"$build/BUILDINFO"
+(cd "$build" && sha256sum "$(basename "$zip_file")" "$(basename "$setup_file")" BUILDINFO \
+    >SHA256SUMS)
+echo "Wrote $build/BUILDINFO and $build/SHA256SUMS"
 
 if $test || $bench; then
     # A Wine of its own, ended with the run. The tests find the Qt and MinGW DLLs through Wine's

@@ -7,7 +7,10 @@
 #   installs into %LOCALAPPDATA%\Programs\Zorvena with its shortcut and its "Apps & features"
 #   entry, and the installed program saves a note beside itself; while it runs, the installer and
 #   the uninstaller change nothing and fail; an update keeps the notes and the user's own files;
-#   /D= installs into a folder with Polish letters; uninstalling leaves only the user's files.
+#   /D= installs into a folder with Polish letters; uninstalling leaves only the user's files;
+# - every time in them is the commit's, as the BUILDINFO beside the ZIP gives it: in the PE header
+#   of each program and library, the setup and the uninstaller it writes, of each ZIP entry, and of
+#   each file the setup installs.
 # Usage: tests/tst_windows.sh ZIP SETUP [SCREENSHOTS]   (scripts/windows.sh --test runs it)
 # With a folder SCREENSHOTS, the saved note's window goes to windows.png in it, and the installer's
 # first page to setup.png.
@@ -93,6 +96,41 @@ close_program() {
     wait "$program" 2>/dev/null || true
 }
 
+# Every time in the downloads is the commit's, as BUILDINFO gives it.
+commit_time=$(sed -n 's/^time: \([0-9]*\) .*/\1/p' "$(dirname "$zip")/BUILDINFO")
+pe_time() {
+    local header
+    header=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
+    od -An -t u4 -j $((header + 8)) -N 4 "$1" | tr -d ' '
+}
+# commit_timed FILE...: whether each program's PE header holds the commit's time; a folder stands
+# for its programs and libraries.
+commit_timed() {
+    local file
+    while IFS= read -r -d '' file; do
+        [ "$(pe_time "$file")" = "$commit_time" ] || { echo "$file: $(pe_time "$file")" >&2; return 1; }
+    done < <(find "$@" -type f \( -name '*.exe' -o -name '*.dll' \) -print0)
+}
+# modified_at_commit FOLDER NAME...: whether those files in FOLDER (not folders, which the setup
+# makes) were last modified then.
+modified_at_commit() {
+    local folder=$1 name
+    shift
+    for name; do
+        [ -d "$folder/$name" ] || [ "$(stat -c %Y "$folder/$name")" = "$commit_time" ] || return 1
+    done
+}
+# Each ZIP entry's time, to the 2 s that a ZIP keeps, in the UTC that the build packs in.
+zip_entries_commit_timed() {
+    local time at
+    for time in $(TZ=UTC zipinfo -T -s "$zip" | awk '$1 ~ /^-/ { print $7 }'); do
+        at=$(TZ=UTC date -d "${time:0:8} ${time:9:2}:${time:11:2}:${time:13:2}" +%s)
+        [ $((at - commit_time)) -ge -1 ] && [ $((at - commit_time)) -le 1 ] || return 1
+    done
+}
+check "BUILDINFO gives the commit's time" test -n "$commit_time"
+check "every ZIP entry has the commit's time" zip_entries_commit_timed
+
 # The ZIP.
 new_wine zip
 folder="$WINEPREFIX/drive_c/users/Zażółć/Mój dziennik"
@@ -105,6 +143,7 @@ check "the ZIP's program shows its window" \
 check "the note lands beside Zorvena.exe" holds_note "$folder/Zorvena" 'Notatka z Wine'
 check "nothing else is written there" test "$(names "$folder/Zorvena")" = "${files}wydarzenia.json "
 check "Qt's Polish catalogue lies beside it" test -s "$folder/Zorvena/translations/qtbase_pl.qm"
+check "each program and library in it has the commit's time" commit_timed "$folder/Zorvena"
 close_program
 end_wines
 
@@ -128,6 +167,7 @@ fi
 
 # icons EXE: how many images the program's icon has in EXE.
 icons() { wrestool -l -t 3 "$1" | wc -l; }
+check "the setup has the commit's time" commit_timed "$setup"
 check "the setup asks for no elevation" \
     grep -q 'level="asInvoker"' <(wrestool -x --raw -t 24 "$setup")
 check "the setup has the program's icon" \
@@ -157,6 +197,10 @@ check "it installs the ZIP's files and the uninstaller" \
     test "$(names "$folder")" = "${files}uninstall.exe "
 check "the uninstaller has the program's icon" \
     test "$(icons "$folder/uninstall.exe")" = "$(icons "$setup")"
+check "and the commit's time" commit_timed "$folder/uninstall.exe"
+# shellcheck disable=SC2086 # the ZIP's names have no spaces
+check "the installed files were last changed at the commit's time" \
+    modified_at_commit "$folder" $files
 check "the Start menu has Zorvena, which starts the installed program" \
     grep -qaF "$installed\\Zorvena.exe" "$programs_menu/Zorvena.lnk"
 for entry in "DisplayName=Zorvena 2.0" "DisplayVersion=2.0" "DisplayIcon=$installed\\Zorvena.exe" \
