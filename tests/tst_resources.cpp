@@ -244,7 +244,8 @@ QList<Resource> resourcesOfProgram(const QString &path)
 int subsystem(const QByteArray &image)
 {
     const qsizetype header = image.size() > 0x40 ? u32(image, 0x3C) : 0;
-    if (header <= 0 || header + 24 + 70 > image.size() || image.mid(header, 4) != QByteArray("PE\0\0", 4)) {
+    if (header <= 0 || header + 24 + 70 > image.size()
+        || image.mid(header, 4) != QByteArray("PE\0\0", 4)) {
         return -1;
     }
     return u16(image, header + 24 + 68);
@@ -269,7 +270,7 @@ class tst_Resources : public QObject
 
 private slots:
     void iconResource();
-    void generatorDrawsTheCommittedIcon();
+    void generatorDrawsTheCommittedPictures();
     void iconComparisonCatchesChanges_data();
     void iconComparisonCatchesChanges();
     void windowsResources();
@@ -322,11 +323,14 @@ void tst_Resources::iconResource()
     }
 }
 
-void tst_Resources::generatorDrawsTheCommittedIcon()
+void tst_Resources::generatorDrawsTheCommittedPictures()
 {
     QTemporaryDir folder;
     const QString drawn = folder.filePath(u"ikonka.ico"_s);
-    QCOMPARE(QProcess::execute(QStringLiteral(ZORVENA_ICONGEN), { drawn }), 0);
+    const QStringList pictures { u"welcome.bmp"_s, u"header.bmp"_s };
+    QCOMPARE(QProcess::execute(QStringLiteral(ZORVENA_ICONGEN),
+                 { drawn, folder.filePath(pictures.at(0)), folder.filePath(pictures.at(1)) }),
+        0);
     const QList<IconEntry> committed = iconEntries(readAll(u":/icons/ikonka.ico"_s));
     const QList<IconEntry> redrawn = iconEntries(readAll(drawn));
     QCOMPARE(redrawn.size(), committed.size());
@@ -349,6 +353,22 @@ void tst_Resources::generatorDrawsTheCommittedIcon()
         qInfo("%3d px: %d pixels differ, by %d at most", want.size, difference.pixels,
             difference.largest);
         QVERIFY2(difference.matches(), qPrintable(u"%1 px"_s.arg(want.size)));
+    }
+
+    // The installer's pictures, drawn from the icon: the same bitmap file and info headers.
+    for (const QString &name : pictures) {
+        const QByteArray want =
+            readAll(QStringLiteral(ZORVENA_SOURCE_DIR) + u"/packaging/windows/"_s + name);
+        const QByteArray got = readAll(folder.filePath(name));
+        QCOMPARE(got.size(), want.size());
+        QCOMPARE(got.left(54), want.left(54));
+        const auto decodeBitmap = [](const QByteArray &bytes) {
+            return QImage::fromData(bytes, "BMP").convertToFormat(QImage::Format_ARGB32);
+        };
+        const IconDifference difference = compareImages(decodeBitmap(want), decodeBitmap(got));
+        qInfo("%s: %d pixels differ, by %d at most", qPrintable(name), difference.pixels,
+            difference.largest);
+        QVERIFY2(difference.matches(), qPrintable(name));
     }
 }
 

@@ -1,7 +1,12 @@
 // Draws the program's icon and writes it as a Windows icon file: eight 32-bit bitmaps with alpha
 // (16 to 128 pixels) and a 256-pixel PNG. Each size is drawn for its own pixel grid, so the small
-// ones stay sharp instead of being shrunk from the large one.
-//   icongen OUTPUT.ico [PREVIEW_FOLDER]   the folder, if given, gets one PNG per size to look at
+// ones stay sharp instead of being shrunk from the large one. With two more names it also draws
+// the Windows installer's pictures from the icon, on the program's dark colours: the tall one
+// beside its first and last pages and the small one in the header of the pages between, at the
+// sizes the installer shows them at 100 %, in whole pixels, so that Windows' scaling them up to
+// 200 % keeps every shape.
+//   icongen OUTPUT.ico [WELCOME.bmp HEADER.bmp] [PREVIEW_FOLDER]
+//   the folder, if given, gets one PNG per icon size to look at
 #include <QBuffer>
 #include <QColor>
 #include <QFile>
@@ -11,6 +16,7 @@
 #include <QPainterPath>
 #include <QtEndian>
 #include <cmath>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +33,11 @@ const QColor clockColour(0x26, 0x26, 0x26);
 const QColor clockRimColour(0xe0, 0xe0, 0xe0);
 const QColor handColour(0xf0, 0xf0, 0xf0);
 const QColor accentColour(0x66, 0x99, 0xcc);
+
+// The program's own colours: its window and its calendar's days; a selected day is in the accent.
+const QColor windowColour(0x1e, 0x1e, 0x1e);
+const QColor dayColour(0x3a, 0x3a, 0x3a);
+const QColor weekendColour(0x5a, 0x2e, 0x2d);
 
 QImage drawIcon(int size)
 {
@@ -116,6 +127,54 @@ QImage drawIcon(int size)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
+// Days as the program's calendar shows them: square cells in rows of a week, the weekend in red
+// and one day selected. Whole pixels, no anti-aliasing.
+void drawDays(QPainter &painter, QPoint topLeft, int weeks, int days, int selected)
+{
+    const int cell = 16;
+    const int gap = 3;
+    for (int week = 0; week < weeks; ++week) {
+        for (int day = 0; day < days; ++day) {
+            const QColor colour = week * days + day == selected ? accentColour
+                : day >= 5                                      ? weekendColour
+                                                                : dayColour;
+            painter.fillRect(
+                QRect(topLeft + QPoint(day * (cell + gap), week * (cell + gap)), QSize(cell, cell)),
+                colour);
+        }
+    }
+}
+
+QImage installerPicture(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    // 96 dots per inch, whatever the screen of the machine that draws it.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    image.fill(windowColour);
+    return image;
+}
+
+// Beside the installer's first and last pages, and the uninstaller's: the icon above a month.
+QImage drawWelcome()
+{
+    QImage image = installerPicture(QSize(164, 314));
+    QPainter painter(&image);
+    painter.drawImage(QPoint(34, 52), drawIcon(96));
+    drawDays(painter, QPoint(17, 176), 5, 7, 9);
+    return image;
+}
+
+// In the header of the pages between, at its right: a week, then the icon.
+QImage drawHeader()
+{
+    QImage image = installerPicture(QSize(150, 57));
+    QPainter painter(&image);
+    drawDays(painter, QPoint(8, 21), 1, 4, 2);
+    painter.drawImage(QPoint(94, 4), drawIcon(48));
+    return image;
+}
+
 void appendLE16(QByteArray &bytes, quint16 value)
 {
     const quint16 le = qToLittleEndian(value);
@@ -178,17 +237,18 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 2) {
-        qWarning("usage: icongen OUTPUT.ico [PREVIEW_FOLDER]");
+    if (args.size() < 2 || args.size() == 3) {
+        qWarning("usage: icongen OUTPUT.ico [WELCOME.bmp HEADER.bmp] [PREVIEW_FOLDER]");
         return 2;
     }
+    const QString preview = args.size() % 2 == 1 ? args.last() : QString();
 
     QList<QByteArray> images;
     for (const int size : sizes) {
         const QImage image = drawIcon(size);
         images.append(size < 256 ? bitmapOf(image) : pngOf(image));
-        if (args.size() > 2) {
-            image.save(args.at(2) + u"/ikonka-%1.png"_s.arg(size));
+        if (!preview.isEmpty()) {
+            image.save(preview + u"/ikonka-%1.png"_s.arg(size));
         }
     }
 
@@ -217,6 +277,17 @@ int main(int argc, char *argv[])
     if (!out.open(QIODevice::WriteOnly) || out.write(ico) != ico.size() || !out.flush()) {
         qWarning("icongen: cannot write %s", qPrintable(args.at(1)));
         return 1;
+    }
+    if (args.size() >= 4) {
+        // Installers take 24-bit bitmaps, which is what Qt writes of an image without alpha.
+        const std::pair<QString, QImage> pictures[] = { { args.at(2), drawWelcome() },
+            { args.at(3), drawHeader() } };
+        for (const auto &[path, picture] : pictures) {
+            if (!picture.save(path, "BMP")) {
+                qWarning("icongen: cannot write %s", qPrintable(path));
+                return 1;
+            }
+        }
     }
     return 0;
 }

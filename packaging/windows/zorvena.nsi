@@ -40,6 +40,13 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Zorvena"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+; The program's own pictures, drawn from its icon by tools/icongen: beside the first and last pages
+; of the installer and the uninstaller, and at the right of the other pages' header.
+!define MUI_WELCOMEFINISHPAGE_BITMAP "welcome.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "welcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "header.bmp"
 
 !define MUI_WELCOMEPAGE_TEXT "Kreator zainstaluje program Zorvena ${VERSION} dla Ciebie, \
     w Twoim folderze użytkownika; uprawnienia administratora nie są potrzebne.$\r$\n$\r$\n\
