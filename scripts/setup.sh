@@ -3,7 +3,8 @@
 # start the program), "test" (build and run the tests), "screen" (run it under a virtual X server),
 # "windows" (cross-build the Windows program, pack it and test it under Wine), "windows-qt" (build
 # the Windows Qt from Debian's source), "stick" (an exFAT volume for the tests, scripts/stick.sh),
-# "root" (a Debian 13 root, scripts/debian13.sh).
+# "root" (a Debian 13 root, scripts/debian13.sh), "compare" (two sets of Windows downloads,
+# scripts/windows-compare.sh).
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
@@ -14,6 +15,7 @@ for purpose in "$@"; do
         test) packages+=(qt6-base-private-dev binutils-mingw-w64-x86-64 desktop-file-utils exfatprogs
             exfat-fuse) ;;
         stick) packages+=(exfatprogs exfat-fuse) ;;
+        compare) packages+=(unzip) ;;
         root) packages+=(debootstrap) ;;
         screen) packages+=(xvfb xauth x11-utils imagemagick xdotool libx11-dev) ;;
         windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 icoutils

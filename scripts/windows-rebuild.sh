@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Proves that the Windows downloads in build-windows/ are what their commit gives, whoever builds
+# it: builds them again from a clone of the commit in another folder, with another umask, time zone
+# and language, and compares the two sets byte for byte (scripts/windows-compare.sh), which names
+# what differs. Run it after scripts/windows.sh, with the same --qt.
+# Usage: scripts/windows-rebuild.sh [--qt PREFIX]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ -n "$(git status --porcelain)" ]; then
+    echo "windows-rebuild.sh: a clone has only the commit; commit the changes first" >&2
+    exit 1
+fi
+[ $# -eq 0 ] || [ "$1" = --qt ] || { echo "usage: $0 [--qt PREFIX]" >&2; exit 2; }
+qt=("$@")
+[ $# -eq 0 ] || qt=(--qt "$(realpath "$2")")
+other=$(mktemp -d)
+trap 'rm -rf "$other"' EXIT
+git clone -q . "$other/elsewhere/zorvena"
+(
+    cd "$other/elsewhere/zorvena"
+    umask 077
+    TZ=Pacific/Kiritimati LANG=pl_PL.UTF-8 LC_ALL=pl_PL.UTF-8 scripts/windows.sh "${qt[@]}"
+)
+scripts/windows-compare.sh build-windows "$other/elsewhere/zorvena/build-windows"
