@@ -90,6 +90,15 @@ for package in qt6-base-dev-tools qt6-translations-l10n; do
     fi
 done
 
+# The commit's time goes into what is built (rcc writes it into the program's resources), and a
+# build folder does not know to build anything again when only the time changes: a folder built
+# for another time starts afresh.
+if [ "$(cat "$build/source-date-epoch" 2>/dev/null)" != "$SOURCE_DATE_EPOCH" ]; then
+    rm -rf "$build"
+    mkdir -p "$build"
+    echo "$SOURCE_DATE_EPOCH" >"$build/source-date-epoch"
+fi
+
 testing=$($test && echo ON || echo OFF)
 # Wine runs the tests: CTest puts scripts/wine-test.sh before every test command.
 scripts/build.sh "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
