@@ -164,9 +164,14 @@ file_list=$build/package-files.nsh
     done
     find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort -r | sed 's/.*/!insertmacro Folder "&"/'
 ) >"$file_list"
+# The setup keeps the time of each file it carries, its pictures' too: those of the commit.
+pictures=$build/pictures
+mkdir -p "$pictures"
+cp packaging/windows/welcome.bmp packaging/windows/header.bmp "$pictures/"
+touch -d "@$SOURCE_DATE_EPOCH" "$pictures"/*.bmp
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPACKAGE="$PWD/$package/Zorvena" \
-    -DFILES="$PWD/$file_list" -DICON="$PWD/src/icons/ikonka.ico" -DOUTFILE="$PWD/$setup_file" \
-    packaging/windows/zorvena.nsi
+    -DFILES="$PWD/$file_list" -DICON="$PWD/src/icons/ikonka.ico" -DPICTURES="$PWD/$pictures" \
+    -DOUTFILE="$PWD/$setup_file" packaging/windows/zorvena.nsi
 # makensis keeps its prebuilt stub's time in the setup's PE header, and the uninstaller that the
 # setup writes takes its header from the setup's: the commit's time goes there. The header lies in
 # the first 512 bytes, which NSIS's own integrity check leaves out, and carries no checksum.

@@ -2,9 +2,11 @@
 ; portable ZIP is packed from, keeps the notes (wydarzenia.json beside Zorvena.exe) through every
 ; update and uninstall, and refuses a folder the program could not save notes in.
 ; scripts/windows.sh runs it:
-;   makensis -DVERSION=2.0 -DPACKAGE=<folder> -DFILES=<list> -DOUTFILE=<setup.exe> zorvena.nsi
+;   makensis -DVERSION=2.0 -DPACKAGE=<folder> -DFILES=<list> -DICON=<icon> -DPICTURES=<folder>
+;            -DOUTFILE=<setup.exe> zorvena.nsi
 ; where the list holds one line per file of the folder, "!insertmacro Entry <subfolder> <name>",
-; and one per subfolder, "!insertmacro Folder <subfolder>".
+; and one per subfolder, "!insertmacro Folder <subfolder>", and PICTURES holds welcome.bmp and
+; header.bmp of this folder.
 
 Unicode true
 Target amd64-unicode
@@ -42,11 +44,11 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Zorvena"
 !define MUI_ABORTWARNING
 ; The program's own pictures, drawn from its icon by tools/icongen: beside the first and last pages
 ; of the installer and the uninstaller, and at the right of the other pages' header.
-!define MUI_WELCOMEFINISHPAGE_BITMAP "welcome.bmp"
-!define MUI_UNWELCOMEFINISHPAGE_BITMAP "welcome.bmp"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURES}/welcome.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${PICTURES}/welcome.bmp"
 !define MUI_HEADERIMAGE
 !define MUI_HEADERIMAGE_RIGHT
-!define MUI_HEADERIMAGE_BITMAP "header.bmp"
+!define MUI_HEADERIMAGE_BITMAP "${PICTURES}/header.bmp"
 
 !define MUI_WELCOMEPAGE_TEXT "Kreator zainstaluje program Zorvena ${VERSION} dla Ciebie, \
     w Twoim folderze użytkownika; uprawnienia administratora nie są potrzebne.$\r$\n$\r$\n\
