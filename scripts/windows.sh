@@ -181,8 +181,9 @@ then
     echo "windows.sh: the setup's PE header is not as NSIS 3 writes it" >&2
     exit 1
 fi
-t=$SOURCE_DATE_EPOCH
-printf "$(printf '\\%03o' $((t & 255)) $((t >> 8 & 255)) $((t >> 16 & 255)) $((t >> 24 & 255)))" \
+stamp=$SOURCE_DATE_EPOCH
+printf "$(printf '\\%03o' $((stamp & 255)) $((stamp >> 8 & 255)) $((stamp >> 16 & 255)) \
+    $((stamp >> 24 & 255)))" \
     | dd of="$setup_file" bs=1 seek=$((header + 8)) conv=notrunc status=none
 echo "Wrote $setup_file ($(du -k "$setup_file" | cut -f1) KiB)"
 
@@ -191,7 +192,7 @@ echo "Wrote $setup_file ($(du -k "$setup_file" | cut -f1) KiB)"
     echo "Zorvena $version for Windows"
     echo "commit: ${ZORVENA_COMMIT:-unknown}"
     echo "time: $SOURCE_DATE_EPOCH ($(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))"
-    echo "Debian $(cat /etc/debian_version) packages:"
+    echo "Debian $VERSION_ID packages:"
     for name in g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
         gcc-mingw-w64-x86-64-posix-runtime binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev nsis \
         nsis-common zip cmake ninja-build qt6-base-dev-tools qt6-translations-l10n; do
