@@ -12,8 +12,8 @@
 #   of each program and library, the setup and the uninstaller it writes, of each ZIP entry, and of
 #   each file the setup installs.
 # Usage: tests/tst_windows.sh ZIP SETUP [SCREENSHOTS]   (scripts/windows.sh --test runs it)
-# With a folder SCREENSHOTS, the saved note's window goes to windows.png in it, and the installer's
-# first page to setup.png.
+# With a folder SCREENSHOTS, the saved note's window goes to windows.png in it, the installer's
+# first page to setup.png and its next one, the folder's, to setup-folder.png.
 set -euo pipefail
 zip=$(realpath "$1")
 setup=$(realpath "$2")
@@ -161,6 +161,9 @@ if [ -n "$shots" ]; then
     window=$(window_named 'Instalator Zorvena 2.0')
     sleep 1
     import -window "$window" "$shots/setup.png"
+    xdotool key --window "$window" Return
+    sleep 1
+    import -window "$window" "$shots/setup-folder.png"
     kill $! 2>/dev/null || true
     end_wines
 fi

@@ -170,8 +170,8 @@ QImage drawHeader()
 {
     QImage image = installerPicture(QSize(150, 57));
     QPainter painter(&image);
-    drawDays(painter, QPoint(8, 21), 1, 4, 2);
-    painter.drawImage(QPoint(94, 4), drawIcon(48));
+    drawDays(painter, QPoint(6, 21), 1, 4, 2);
+    painter.drawImage(QPoint(92, 4), drawIcon(48));
     return image;
 }
 
