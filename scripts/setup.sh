@@ -12,8 +12,8 @@ packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-
 for purpose in "$@"; do
     case "$purpose" in
         run) ;;
-        test) packages+=(qt6-base-private-dev binutils-mingw-w64-x86-64 desktop-file-utils exfatprogs
-            exfat-fuse) ;;
+        test) packages+=(qt6-base-private-dev binutils-mingw-w64-x86-64 desktop-file-utils
+            exfatprogs exfat-fuse) ;;
         stick) packages+=(exfatprogs exfat-fuse) ;;
         compare) packages+=(unzip) ;;
         root) packages+=(debootstrap) ;;

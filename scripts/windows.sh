@@ -176,8 +176,8 @@ makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DPACKAGE="$PWD/$package/Zo
 # setup writes takes its header from the setup's: the commit's time goes there. The header lies in
 # the first 512 bytes, which NSIS's own integrity check leaves out, and carries no checksum.
 header=$(od -An -t u4 -j 60 -N 4 "$setup_file" | tr -d ' ')
-if [ $((header + 12)) -gt 512 ] || [ "$(od -An -t u4 -j $((header + 88)) -N 4 "$setup_file")" -ne 0 ]
-then
+checksum=$(od -An -t u4 -j $((header + 88)) -N 4 "$setup_file")
+if [ $((header + 12)) -gt 512 ] || [ "$checksum" -ne 0 ]; then
     echo "windows.sh: the setup's PE header is not as NSIS 3 writes it" >&2
     exit 1
 fi
@@ -198,7 +198,7 @@ echo "Wrote $setup_file ($(du -k "$setup_file" | cut -f1) KiB)"
         nsis-common zip cmake ninja-build qt6-base-dev-tools qt6-translations-l10n; do
         echo "    $name $(dpkg-query -W -f='${Version}' "$name")"
     done
-    echo "Qt for Windows: qt6-base $(cat "$qt/debian-qt6-base-version" 2>/dev/null || echo unknown)," \
+    echo "Qt for Windows: qt6-base $(cat "$qt/debian-qt6-base-version" 2>/dev/null)," \
         "digest $(scripts/tree-digest.sh "$qt")"
     echo "DLLs in the ZIP, SHA-256:"
     (cd "$package/Zorvena" && find . -name '*.dll' | sed 's|^\./||' | LC_ALL=C sort \

@@ -108,8 +108,14 @@ pe_time() {
 commit_timed() {
     local file
     while IFS= read -r -d '' file; do
-        [ "$(pe_time "$file")" = "$commit_time" ] || { echo "$file: $(pe_time "$file")" >&2; return 1; }
+        [ "$(pe_time "$file")" = "$commit_time" ] \
+            || { echo "$file: $(pe_time "$file")" >&2; return 1; }
     done < <(find "$@" -type f \( -name '*.exe' -o -name '*.dll' \) -print0)
+}
+# at_commit_time SECONDS: whether a time is the commit's, to the 2 s that ZIP entries keep, and that
+# the setup keeps of the files it installs.
+at_commit_time() {
+    [ $(($1 - commit_time)) -ge -1 ] && [ $(($1 - commit_time)) -le 1 ]
 }
 # modified_at_commit FOLDER NAME...: whether those files in FOLDER (not folders, which the setup
 # makes) were last modified then.
@@ -117,15 +123,16 @@ modified_at_commit() {
     local folder=$1 name
     shift
     for name; do
-        [ -d "$folder/$name" ] || [ "$(stat -c %Y "$folder/$name")" = "$commit_time" ] || return 1
+        [ -d "$folder/$name" ] || at_commit_time "$(stat -c %Y "$folder/$name")" \
+            || { echo "$name: $(stat -c %Y "$folder/$name")" >&2; return 1; }
     done
 }
-# Each ZIP entry's time, to the 2 s that a ZIP keeps, in the UTC that the build packs in.
+# Each ZIP entry's time, in the UTC that the build packs in.
 zip_entries_commit_timed() {
-    local time at
+    local time
     for time in $(TZ=UTC zipinfo -T -s "$zip" | awk '$1 ~ /^-/ { print $7 }'); do
-        at=$(TZ=UTC date -d "${time:0:8} ${time:9:2}:${time:11:2}:${time:13:2}" +%s)
-        [ $((at - commit_time)) -ge -1 ] && [ $((at - commit_time)) -le 1 ] || return 1
+        at_commit_time "$(TZ=UTC date -d "${time:0:8} ${time:9:2}:${time:11:2}:${time:13:2}" +%s)" \
+            || return 1
     done
 }
 check "BUILDINFO gives the commit's time" test -n "$commit_time"
