@@ -115,13 +115,16 @@ done
 # gone here, such as a clone in a temporary folder, go from the root too.
 trees=$root/.zorvena-trees
 touch "$trees"
-while read -r copied; do
-    if [ "$copied" != "$tree" ] && [ "${copied#/*/}" != "$copied" ] && [ ! -d "$copied" ]; then
-        rm -rf --one-file-system "$root$copied"
-    fi
-done <"$trees"
-{ echo "$tree"; while read -r copied; do [ ! -d "$copied" ] || echo "$copied"; done <"$trees"; } \
-    | LC_ALL=C sort -u >"$trees.new"
+{
+    echo "$tree"
+    while read -r copied; do
+        if [ -d "$copied" ]; then
+            echo "$copied"
+        elif [ "${copied#/*/}" != "$copied" ]; then
+            rm -rf --one-file-system "$root$copied"
+        fi
+    done <"$trees"
+} | LC_ALL=C sort -u >"$trees.new"
 mv "$trees.new" "$trees"
 inside=$root$tree
 mkdir -p "$inside"

@@ -7,11 +7,12 @@
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 FOLDER FOLDER" >&2; exit 2; }
 folders=("$(realpath "$1")" "$(realpath "$2")")
-cd "$(dirname "$0")/.."
-scripts/setup.sh compare
-version=$(sed -n 's/^project(Zorvena VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-zip=Zorvena-$version-windows-x64.zip
-files=("$zip" "Zorvena-$version-windows-x64-setup.exe" BUILDINFO SHA256SUMS)
+"$(dirname "$0")"/setup.sh compare
+# The downloads are those that the second folder's SHA256SUMS lists, a rebuild's when it is one.
+[ -f "${folders[1]}/SHA256SUMS" ] || { echo "${folders[1]} has no SHA256SUMS" >&2; exit 2; }
+mapfile -t files < <(sed 's/^[0-9a-f]* [ *]//' "${folders[1]}/SHA256SUMS")
+files+=(SHA256SUMS)
+zip=$(printf '%s\n' "${files[@]}" | grep '\.zip$' || true)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -20,7 +21,9 @@ entries() {
     mkdir -p "$2"
     unzip -q "$1" -d "$2"
     zipinfo -T -s "$1" | awk '$1 ~ /^[-d]/' | while read -r mode _ _ _ _ _ time name; do
-        echo "$name $mode $time $(sha256sum <"$2/$name" | cut -d' ' -f1)"
+        hash=folder
+        [ -d "$2/$name" ] || hash=$(sha256sum <"$2/$name" | cut -d' ' -f1)
+        echo "$name $mode $time $hash"
     done | LC_ALL=C sort
 }
 

@@ -42,12 +42,12 @@ setup_file=$build/Zorvena-$version-windows-x64-setup.exe
 
 # The commit and its time, which stands for every time in the downloads; a copy of the tree without
 # its history (as in the Debian 13 root) is told them.
-if [ -z "${ZORVENA_COMMIT:-}" ] && git rev-parse -q --verify HEAD >/dev/null 2>&1; then
-    ZORVENA_COMMIT=$(git rev-parse HEAD)
-    [ -z "$(git status --porcelain)" ] || ZORVENA_COMMIT+=" with changes not committed"
-fi
-if [ -z "${SOURCE_DATE_EPOCH:-}" ] && git rev-parse -q --verify HEAD >/dev/null 2>&1; then
-    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+if git rev-parse -q --verify HEAD >/dev/null 2>&1; then
+    if [ -z "${ZORVENA_COMMIT:-}" ]; then
+        ZORVENA_COMMIT=$(git rev-parse HEAD)
+        [ -z "$(git status --porcelain)" ] || ZORVENA_COMMIT+=" with changes not committed"
+    fi
+    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 fi
 [ -n "${SOURCE_DATE_EPOCH:-}" ] \
     || { echo "windows.sh: not a git clone, so SOURCE_DATE_EPOCH must say the time" >&2; exit 1; }
