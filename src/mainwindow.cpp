@@ -92,8 +92,10 @@ void MainWindow::czas()
 
 void MainWindow::on_pushButton_3_clicked()
 {
-    // Each press opens a new list; earlier ones stay, hidden or shown, until the window goes.
+    // Each press opens a new list beside those still open. A closed list cannot be shown again,
+    // so it goes with what it holds: a window left open for weeks would keep every one.
     dialog = new Dialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
 }
 

@@ -2,6 +2,7 @@
 #define MAINWINDOW_H
 
 #include <QMainWindow>
+#include <QPointer>
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -52,7 +53,8 @@ private:
 
     Ui::MainWindow *ui;
     QTimer *Timer = nullptr;
-    Dialog *dialog = nullptr;
+    // The list opened last, while it is open; a closed list is deleted.
+    QPointer<Dialog> dialog;
     // The selected day as a "yyyy/MM/dd" key.
     QString data;
     QString JsonFilePath;

@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -64,6 +65,8 @@ private slots:
     void selectionFollowsCurrentRow();
     void keysThatAreNotDates();
     void severalDialogsAndParents();
+    void closedListsAreDeleted_data();
+    void closedListsAreDeleted();
     void closingMainWindowQuitsWithDialogsOpen();
     void darkLook();
 };
@@ -164,10 +167,11 @@ void tst_Dialog::selectionFollowsCurrentRow()
     QCOMPARE(sent.takeFirst().value(0).toString(), u"2023/12/31"_s);
     QCOMPARE(editorText(window), u"pierwszy"_s);
 
-    // Escape only hides the list; it lives on with the main window.
+    // Escape closes the list, and a closed list is gone.
+    const QPointer<Dialog> closed(dialog);
     QTest::keyClick(list, Qt::Key_Escape);
-    QVERIFY(!dialog->isVisible());
-    QCOMPARE(window.findChildren<Dialog *>().size(), 1);
+    QTRY_VERIFY(closed.isNull());
+    QCOMPARE(window.findChildren<Dialog *>().size(), 0);
 }
 
 void tst_Dialog::keysThatAreNotDates()
@@ -221,6 +225,50 @@ void tst_Dialog::severalDialogsAndParents()
             delete orphan;
         }
     }
+}
+
+void tst_Dialog::closedListsAreDeleted_data()
+{
+    QTest::addColumn<bool>("escape"); // or the window's close button
+    QTest::newRow("close button") << false;
+    QTest::newRow("Escape") << true;
+}
+
+// A window left open for weeks sees many lists opened and closed: none may stay behind.
+void tst_Dialog::closedListsAreDeleted()
+{
+    QFETCH(bool, escape);
+    TestSupport::writeNoteFile(threeNotes);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPointer<Dialog> kept = openList(window);
+    QVERIFY(QTest::qWaitForWindowActive(kept));
+
+    // Returns whether the list opened, became active and was gone once closed.
+    const auto openAndClose = [&window, escape] {
+        const QPointer<Dialog> dialog = openList(window);
+        if (!dialog || !QTest::qWaitForWindowActive(dialog)) {
+            return false;
+        }
+        if (escape) {
+            QTest::keyClick(dialog->findChild<QListWidget *>(u"listWidget"_s), Qt::Key_Escape);
+        } else {
+            dialog->close(); // what the window manager's close button asks for
+        }
+        return QTest::qWaitFor([&dialog] { return dialog.isNull(); });
+    };
+    QVERIFY(openAndClose()); // whatever the first list sets up once
+    const qsizetype children = window.findChildren<QObject *>().size();
+    for (int i = 0; i < 40; ++i) {
+        QVERIFY2(openAndClose(), qPrintable(u"list %1"_s.arg(i)));
+    }
+    QCOMPARE(window.findChildren<QObject *>().size(), children);
+    QCOMPARE(window.findChildren<Dialog *>(), QList<Dialog *>({ kept.data() }));
+
+    // The list left open still sends its days.
+    kept->findChild<QListWidget *>(u"listWidget"_s)->setCurrentRow(2);
+    QCOMPARE(selectedDay(window), u"31/12/2023"_s);
 }
 
 void tst_Dialog::closingMainWindowQuitsWithDialogsOpen()
