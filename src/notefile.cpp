@@ -118,6 +118,14 @@ NoteFile::ReadStatus NoteFile::readBytes(QIODevice::OpenMode mode, QByteArray &b
     return Read;
 }
 
+QString NoteFile::target()
+{
+    if (m_target.isEmpty()) {
+        m_target = replacedPath();
+    }
+    return m_target;
+}
+
 QString NoteFile::temporaryPath(const QString &target)
 {
     QString random(temporaryLetters, Qt::Uninitialized);
@@ -167,7 +175,7 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
         ? QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text
         : QIODevice::WriteOnly;
 
-    const QString target = replacedPath();
+    const QString target = this->target();
     if (isLocked()) {
         removeLeftovers(target);
     }

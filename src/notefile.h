@@ -71,8 +71,10 @@ private:
     static constexpr int LockWait = 2000;
     static QString lockTimeoutString();
 
-    // Takes the lock that every copy working in the note file's folder respects, waiting up to
-    // LockWait; holds it until unlock(). Sets errorString() when it cannot.
+    // Takes the lock that every copy working on the replaced file's folder respects, waiting up to
+    // LockWait; holds it until unlock(). Sets errorString() when it cannot. The folder is that of
+    // the file a link leads to, not the link's: copies that reach one file through links, or one
+    // through a link and one directly, take turns too.
     bool lock();
     void unlock();
     bool isLocked() const;
@@ -80,6 +82,8 @@ private:
     ReadStatus readBytes(QIODevice::OpenMode mode, QByteArray &bytes);
     // The file that write() replaces: the note file, or the file a link at its path leads to.
     QString replacedPath() const;
+    // The same, found once per instance: the folder that lock() locks is the one write() writes.
+    QString target();
     // One attempt at write() to target; replaceRefused tells whether only the final replace
     // failed.
     WriteStatus replace(const QString &target, const QByteArray &bytes, QIODevice::OpenMode mode,
@@ -91,6 +95,7 @@ private:
 
     QString m_path;
     Access m_access;
+    QString m_target; // target(), once it was asked for
 #ifdef Q_OS_WIN
     Qt::HANDLE m_lock = nullptr; // the folder's named mutex while it is held
 #else

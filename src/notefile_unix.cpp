@@ -69,8 +69,7 @@ bool writeAll(int fd, const QByteArray &bytes)
 
 // Calls make(name) with new temporary names beside target until it does not fail for the name
 // being taken; returns the name it worked with, or an empty one (errno says why).
-template<typename Make>
-QByteArray withFreeName(const QString &target, Make make)
+template <typename Make> QByteArray withFreeName(const QString &target, Make make)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = QFile::encodeName(NoteFile::temporaryPath(target));
@@ -86,15 +85,16 @@ QByteArray withFreeName(const QString &target, Make make)
 
 } // namespace
 
-// The lock is flock() on the folder itself: it leaves no file behind, and the kernel drops it when
-// the process ends, however it ends. Another copy holds it for a few milliseconds per change; one
-// that holds it for long is hung, and the change gives up rather than freeze the window.
+// The lock is flock() on the folder itself, the one where the replace happens: it leaves no file
+// behind, and the kernel drops it when the process ends, however it ends. Another copy holds it for
+// a few milliseconds per change; one that holds it for long is hung, and the change gives up rather
+// than freeze the window.
 bool NoteFile::lock()
 {
     if (m_lock >= 0) {
         return true;
     }
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
+    const QByteArray folder = QFile::encodeName(QFileInfo(target()).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         m_errorString = qt_error_string(errno);

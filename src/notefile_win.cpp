@@ -23,9 +23,10 @@ std::wstring nativePath(const QString &path)
     return QDir::toNativeSeparators(path).toStdWString();
 }
 
-// Copies of the program working in the same folder share one mutex, named after the folder. Names
-// live per logon session ("Local\"), so copies that one user runs on one computer take turns;
-// copies on another computer, reaching the folder over the network, do not see it.
+// Copies of the program replacing files in the same folder share one mutex, named after the folder
+// by its true path, whatever links and junctions lead there. Names live per logon session
+// ("Local\"), so copies that one user runs on one computer take turns; copies on another
+// computer, reaching the folder over the network, do not see it.
 std::wstring folderMutexName(const QString &notePath)
 {
     const QFileInfo folder(QFileInfo(notePath).absolutePath());
@@ -60,8 +61,7 @@ enum class Existing { Replace, Keep };
 
 // A new name for an open file, as FILE_RENAME_INFO and FILE_LINK_INFORMATION both hold it, to take
 // the place of whatever file has that name, or to be refused where a file has it.
-template<typename Info>
-std::vector<char> newName(const std::wstring &name, Existing existing)
+template <typename Info> std::vector<char> newName(const std::wstring &name, Existing existing)
 {
     const size_t nameBytes = name.size() * sizeof(wchar_t);
     std::vector<char> buffer(sizeof(Info) + nameBytes);
@@ -239,7 +239,7 @@ bool NoteFile::lock()
     if (m_lock) {
         return true;
     }
-    HANDLE mutex = folderMutex(m_path);
+    HANDLE mutex = folderMutex(target());
     if (!mutex) {
         m_errorString = lastErrorString();
         return false;
