@@ -4,8 +4,8 @@
 # The root is made once per machine with debootstrap, from the Debian archive that the machine's own
 # apt sources name, into /var/tmp/zorvena-debian13, and reused; what the command needs, it installs
 # there itself (scripts/setup.sh). The command runs in a fresh copy of this working tree (its
-# tracked and new files) at the same path inside the root, where ../shared and the machine's
-# ~/.cache/zorvena are mounted as here; its earlier build folders there are kept.
+# tracked and new files, as they are) at the same path inside the root, where ../shared and the
+# machine's ~/.cache/zorvena are mounted as here; its earlier build folders there are kept.
 # Usage: scripts/debian13.sh [--bind FOLDER]... [--bring FILE]... COMMAND [ARGUMENTS]
 #   --bind FOLDER  also mounts FOLDER, read-only, at its own path inside the root
 #   --bring FILE   copies FILE (a path in the tree) back here once the command succeeded
@@ -129,7 +129,12 @@ mv "$trees.new" "$trees"
 inside=$root$tree
 mkdir -p "$inside"
 find "$inside" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf --one-file-system {} +
-git ls-files -z --cached --others --exclude-standard | tar --null -T - -c | tar -x -C "$inside"
+# The working tree as it is: a tracked file deleted and not yet committed stays out.
+git ls-files -z --cached --others --exclude-standard | while IFS= read -r -d '' file; do
+    if [ -e "$file" ] || [ -L "$file" ]; then
+        printf '%s\0' "$file"
+    fi
+done | tar --null -T - -c | tar -x -C "$inside"
 
 quoted=$(printf '%q ' "$@")
 chroot "$root" /usr/bin/env -i HOME="$HOME" \
