@@ -76,6 +76,17 @@ if [ -z "$qt" ]; then
     [ -d "$qt" ] || scripts/windows-qt.sh
 fi
 [ -f "$qt/lib/cmake/Qt6/Qt6Config.cmake" ] || { echo "no Windows Qt in $qt" >&2; exit 1; }
+# The linker orders the program's imports by the paths of their import libraries, so where the Qt
+# lies beside MinGW's own libraries in /usr would shape the bytes: the build sees a copy of it in
+# one fixed folder, whichever folder it came from. One build at a time uses that folder.
+staged=/var/tmp/zorvena-qt-for-windows
+exec 7>"$staged.lock"
+flock 7
+if [ "$qt" != "$staged" ]; then
+    rm -rf "$staged"
+    cp -a "$qt" "$staged" # with the files' times: a build folder finds nothing to build again
+    qt=$staged
+fi
 
 # The host tools (moc, rcc, uic) are Debian's, and so is Qt's Polish catalogue that goes with the
 # program (the catalogues are the same files on every platform): both of the Windows Qt's version.
@@ -90,13 +101,31 @@ for package in qt6-base-dev-tools qt6-translations-l10n; do
     fi
 done
 
+# Notes that someone keeps beside a program built here stay: nothing below removes them, and the
+# package, which is made anew, must not hold any.
+package=$build/package
+for notes in "$build/src/wydarzenia.json" "$package/Zorvena/wydarzenia.json"; do
+    if [ -e "$notes" ] || [ -L "$notes" ]; then
+        echo "windows.sh: $notes holds notes; move it out of $build first" >&2
+        exit 1
+    fi
+done
+
 # The commit's time goes into what is built (rcc writes it into the program's resources), and a
-# build folder does not know to build anything again when only the time changes: a folder built
-# for another time starts afresh.
+# build folder does not know to build anything again when only the time changes: what a build for
+# another time made is removed, and only that.
 if [ "$(cat "$build/source-date-epoch" 2>/dev/null)" != "$SOURCE_DATE_EPOCH" ]; then
-    rm -rf "$build"
+    if [ -f "$build/build.ninja" ]; then
+        ninja -C "$build" -t clean >/dev/null
+    fi
     mkdir -p "$build"
     echo "$SOURCE_DATE_EPOCH" >"$build/source-date-epoch"
+fi
+
+# A build folder configured with a Qt from elsewhere, as before the copy, is configured afresh.
+if [ -f "$build/CMakeCache.txt" ] \
+    && ! grep -qxF "Qt6_DIR:PATH=$qt/lib/cmake/Qt6" "$build/CMakeCache.txt"; then
+    rm -f "$build/CMakeCache.txt"
 fi
 
 testing=$($test && echo ON || echo OFF)
@@ -131,7 +160,6 @@ deploy() {
     done
 }
 
-package=$build/package
 rm -rf "$package"
 cmake --install "$build" --prefix "$package/Zorvena" --strip >/dev/null
 # The platform plugin that draws on Windows and the native widget style (Windows 11's, and on
