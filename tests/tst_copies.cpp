@@ -153,6 +153,10 @@ void tst_Copies::changesAtOnce()
         if (!cannot.isEmpty()) {
             QSKIP(qPrintable(u"no symbolic links here: "_s + cannot));
         }
+        // Wine 10 makes links that it then reports as plain files, to this test and the program.
+        if (!QFileInfo(elsewhere.filePath(u"wydarzenia.json"_s)).isSymLink()) {
+            QSKIP("the links made here are not seen as links");
+        }
     }
 
     // Both run until each has reported enough changes to have met the other's many times.
