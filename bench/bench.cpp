@@ -3,6 +3,10 @@
 // it never fails.
 // scripts/bench.sh builds and runs it:
 //   bench [--sizes 0,365,3650,36500] [--repeat 20] [--json FILE]
+//   bench --long-session 1000 [--sizes 3650]   a long session instead: each action repeated that
+//   many
+//                                          times, with what the process holds after the 10th and
+//                                          after the last repetition
 //   bench --write-notes N FILE    writes the note file of N notes that the benchmark uses
 #include "daykey.h"
 #include "dialog.h"
@@ -11,6 +15,7 @@
 #include "support.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,6 +27,8 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSaveFile>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -32,8 +39,8 @@
 #include <map>
 #ifdef Q_OS_WIN
 #include <io.h>
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -175,6 +182,171 @@ double peakResidentMegabytes()
 #endif
 }
 
+// What the process holds now: resident memory, open files (handles on Windows, with its GDI and
+// USER objects, as far as the system reports them).
+struct Holdings
+{
+    double residentMb = 0;
+    int files = 0;
+    int gdi = 0;
+    int user = 0;
+    qsizetype children = 0; // the main window's child objects
+};
+
+Holdings holdings(const QWidget &window)
+{
+    Holdings now;
+    now.children = window.findChildren<QObject *>().size();
+#ifdef Q_OS_WIN
+    PROCESS_MEMORY_COUNTERS counters {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    now.residentMb = double(counters.WorkingSetSize) / (1024 * 1024);
+    DWORD handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    now.files = int(handles);
+    now.gdi = int(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
+    now.user = int(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+#else
+    QFile statm(u"/proc/self/statm"_s);
+    if (statm.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> pages = statm.readAll().split(' ');
+        now.residentMb =
+            pages.value(1).toDouble() * double(::sysconf(_SC_PAGESIZE)) / (1024 * 1024);
+    }
+    now.files = int(QDir(u"/proc/self/fd"_s)
+                        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)
+                        .size());
+#endif
+    return now;
+}
+
+QJsonObject toJson(const Holdings &held)
+{
+    return { { u"resident_mb"_s, held.residentMb }, { u"files_or_handles"_s, held.files },
+        { u"gdi"_s, held.gdi }, { u"user"_s, held.user }, { u"children"_s, int(held.children) } };
+}
+
+// A window left open for weeks: each action repeated many times on one window, with what the
+// process holds after the 10th repetition and after the last. What an action holds for good
+// shows as the difference.
+QJsonArray session(int count, int repeat)
+{
+    QFile::remove(TestSupport::noteFilePath());
+    const QJsonObject notes = makeNotes(count);
+    if (count > 0) {
+        writeNotes(TestSupport::noteFilePath(), notes);
+    }
+    const QString note = notes.value(notes.keys().value(0)).toString() + u" (zmieniona)"_s;
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "the main window was never shown\n");
+    }
+    const QDate today = QDate::currentDate();
+    auto *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
+    auto *save = window.findChild<QPushButton *>(u"pushButton"_s);
+    auto *open = window.findChild<QPushButton *>(u"pushButton_3"_s);
+    auto *calendar = window.findChild<QCalendarWidget *>(u"calendarWidget"_s);
+    auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s);
+    auto *timer = window.findChild<QTimer *>();
+    const auto dayOf = [today](int i) { return today.addDays(-(i % 28)); };
+    // Types into the editor of another day than today's, and asks for today: the question comes.
+    const auto leaveTyped = [&](int i, const QString &answer) {
+        TestSupport::clickCalendarDay(&window, today.addDays(-1));
+        editor->setPlainText(note + QString::number(i)); // never what the last save left
+        TestSupport::answerNextQuestion(answer);
+        TestSupport::clickCalendarDay(&window, today);
+    };
+
+    const std::vector<std::pair<QString, std::function<void(int)>>> actions {
+        { u"click"_s, [&](int i) { TestSupport::clickCalendarDay(&window, dayOf(i)); } },
+        { u"return"_s,
+            [&](int i) {
+                calendar->setSelectedDate(dayOf(i));
+                QTest::keyClick(grid, Qt::Key_Return);
+            } },
+        { u"save"_s,
+            [&](int) {
+                editor->setPlainText(note);
+                QTest::mouseClick(save, Qt::LeftButton);
+            } },
+        { u"delete Tak"_s,
+            [&](int) {
+                editor->clear();
+                TestSupport::answerNextQuestion(u"Tak"_s);
+                QTest::mouseClick(save, Qt::LeftButton);
+                pressSave(window, note); // today's note comes back
+            } },
+        { u"delete Nie"_s,
+            [&](int) {
+                editor->clear();
+                TestSupport::answerNextQuestion(u"Nie"_s);
+                QTest::mouseClick(save, Qt::LeftButton);
+            } },
+        { u"unsaved Zapisz"_s, [&](int i) { leaveTyped(i, u"Zapisz"_s); } },
+        { u"unsaved Nie zapisuj"_s, [&](int i) { leaveTyped(i, u"Nie zapisuj"_s); } },
+        { u"unsaved Anuluj"_s,
+            [&](int i) {
+                leaveTyped(i, {}); // Escape: the editor keeps the text, and the day
+                editor->clear();
+            } },
+        { u"list"_s,
+            [&](int) {
+                QTest::mouseClick(open, Qt::LeftButton);
+                Dialog *dialog = window.findChildren<Dialog *>().constLast();
+                FirstPaint first(dialog);
+                first.wait();
+                dialog->close();
+                // What the event loop does next: a list deleted on close goes now.
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            } },
+        { u"tick"_s,
+            [&](int) {
+                QSignalSpy ticked(timer, &QTimer::timeout);
+                ticked.wait(1000);
+            } },
+    };
+
+    QJsonArray rows;
+    for (const auto &[name, action] : actions) {
+        if (name == u"tick"_s) {
+            timer->setInterval(1); // the clock's work, without waiting a second for each
+        }
+        Holdings atTen;
+        for (int i = 0; i < repeat; ++i) {
+            action(i);
+            if (i + 1 == std::min(10, repeat)) {
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                atTen = holdings(window);
+            }
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        const Holdings atEnd = holdings(window);
+        timer->setInterval(1000);
+        std::printf("%7d  %-20s %9.1f %9.1f %+7.1f %6d %6d %6d %6d %6d %6d %6lld %6lld\n", count,
+            qPrintable(name), atTen.residentMb, atEnd.residentMb,
+            atEnd.residentMb - atTen.residentMb, atTen.files, atEnd.files, atTen.gdi, atEnd.gdi,
+            atTen.user, atEnd.user, qlonglong(atTen.children), qlonglong(atEnd.children));
+        std::fflush(stdout);
+        rows.append(
+            QJsonObject { { u"notes"_s, count }, { u"action"_s, name }, { u"repeat"_s, repeat },
+                { u"after_10"_s, toJson(atTen) }, { u"after_all"_s, toJson(atEnd) } });
+    }
+    return rows;
+}
+
+bool writeJson(const QString &path, const QJsonObject &figures)
+{
+    QFile json(path);
+    const QByteArray bytes = QJsonDocument(figures).toJson();
+    if (json.open(QIODevice::WriteOnly) && json.write(bytes) == bytes.size()) {
+        std::printf("figures written to %s\n", qPrintable(QDir::toNativeSeparators(path)));
+        return true;
+    }
+    std::printf("could not write %s\n", qPrintable(QDir::toNativeSeparators(path)));
+    return false;
+}
+
 struct Row
 {
     QString action;
@@ -275,6 +447,10 @@ int main(int argc, char *argv[])
         u"n"_s, u"20"_s });
     parser.addOption({ u"json"_s,
         u"Where to write the figures (default: bench.json beside the benchmark)."_s, u"file"_s });
+    parser.addOption({ u"long-session"_s,
+        u"A long session instead: every action repeated N times on one window (at 3 650 notes "
+        "unless --sizes says)."_s,
+        u"n"_s });
     parser.addOption({ u"write-notes"_s, u"Only write a note file of N notes."_s, u"n"_s });
     parser.addPositionalArgument(u"file"_s, u"With --write-notes: the note file."_s);
     parser.process(app);
@@ -286,7 +462,28 @@ int main(int argc, char *argv[])
     }
 
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    const QString jsonPath = parser.isSet(u"json"_s)
+        ? parser.value(u"json"_s)
+        : QCoreApplication::applicationDirPath() + u"/bench.json"_s;
     QJsonArray results;
+    if (parser.isSet(u"long-session"_s)) {
+        const int repeat = parser.value(u"long-session"_s).toInt();
+        const QString sizes = parser.isSet(u"sizes"_s) ? parser.value(u"sizes"_s) : u"3650"_s;
+        std::printf("Each action %d times; after the 10th and after the last: resident MB, then "
+                    "open files (handles on Windows), GDI and USER objects, the main window's "
+                    "child objects\n",
+            repeat);
+        std::printf("%7s  %-20s %9s %9s %7s %6s %6s %6s %6s %6s %6s %6s %6s\n", "notes", "action",
+            "MB 10", "MB all", "grown", "files", "(all)", "GDI", "(all)", "USER", "(all)", "kids",
+            "(all)");
+        for (const QString &size : sizes.split(u',')) {
+            for (const QJsonValue row : session(size.toInt(), repeat)) {
+                results.append(row);
+            }
+        }
+        QFile::remove(TestSupport::noteFilePath());
+        return writeJson(jsonPath, QJsonObject { { u"session"_s, results } }) ? 0 : 1;
+    }
     std::printf("%7s  %-7s %9s %9s %9s %9s %7s\n", "notes", "action", "min ms", "median", "max",
         "floor", "ratio");
     const QStringList sizes = parser.value(u"sizes"_s).split(u',');
@@ -310,16 +507,6 @@ int main(int argc, char *argv[])
             { u"actions"_s, actions }, { u"peak_resident_mb"_s, peakResidentMegabytes() } });
     }
     QFile::remove(TestSupport::noteFilePath());
-
-    const QString jsonPath = parser.isSet(u"json"_s)
-        ? parser.value(u"json"_s)
-        : QCoreApplication::applicationDirPath() + u"/bench.json"_s;
-    QFile json(jsonPath);
-    const QByteArray bytes = QJsonDocument(QJsonObject { { u"results"_s, results } }).toJson();
-    if (json.open(QIODevice::WriteOnly) && json.write(bytes) == bytes.size()) {
-        std::printf("figures written to %s\n", qPrintable(QDir::toNativeSeparators(jsonPath)));
-    } else {
-        std::printf("could not write %s\n", qPrintable(QDir::toNativeSeparators(jsonPath)));
-    }
+    writeJson(jsonPath, QJsonObject { { u"results"_s, results } });
     return 0;
 }
