@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
 #include <QShortcut>
 #include <QTableView>
 #include <QTextEdit>
@@ -15,15 +17,40 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Orca, the screen reader of AT-SPI desktops, reads the whole row of a table each time the
+// highlight enters another row, as suits a list of files; in a month that is a week of dates for
+// one move. There the grid is offered as a grid of cells without the table interface that leads
+// Orca to do so. Windows' screen readers read one cell per move, and keep the table.
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+constexpr bool offerTable = false;
+#else
+constexpr bool offerTable = true;
+#endif
+
+// Tells a screen reader which day of the grid has the focus, as the grid tells it of each move.
+void tellFocusedDay(QAbstractItemView *grid)
+{
+    QAccessibleInterface *days = QAccessible::queryAccessibleInterface(grid);
+    QAccessibleInterface *day = days ? days->focusChild() : nullptr;
+    if (!day || !grid->hasFocus()) {
+        return;
+    }
+    QAccessibleEvent event(grid, QAccessible::Focus);
+    event.setChild(days->indexOfChild(day));
+    QAccessible::updateAccessibility(&event);
+}
+
 // Whether the last input that the calendar's grid of days took came from the keyboard. The
 // calendar reports the highlighted day as activated on Return or Enter, but also on a double
 // click, and on every click where the style activates items with one: such a click has already
-// selected its day.
+// selected its day. It also tells a screen reader of the highlighted day as the grid takes the
+// focus, which the grid tells of itself alone: after it, so that the day is the last word.
 class KeyboardInput : public QObject
 {
 public:
     explicit KeyboardInput(QAbstractItemView *grid)
         : QObject(grid)
+        , m_grid(grid)
     {
         // Keys reach the grid, mouse buttons its viewport. A filter installed later sees an event
         // first, before the calendar's own filter that takes a typed date.
@@ -45,6 +72,12 @@ protected:
         case QEvent::MouseButtonRelease:
             m_wasLast = false;
             break;
+        case QEvent::FocusIn:
+            if (watched == m_grid && QAccessible::isActive()) {
+                QMetaObject::invokeMethod(
+                    m_grid, [grid = m_grid] { tellFocusedDay(grid); }, Qt::QueuedConnection);
+            }
+            break;
         default:
             break;
         }
@@ -52,6 +85,7 @@ protected:
     }
 
 private:
+    QAbstractItemView *m_grid;
     bool m_wasLast = false;
 };
 
@@ -83,8 +117,11 @@ protected:
 
 // The calendar's grid of days as a screen reader meets it. Qt's own table interface names each cell
 // by the text it shows, a bare day number, and each column by its position; this one names the
-// cells by what they mean. Its children are numbered as the view numbers them in its focus events:
-// row by row, each row led by its row header, below a row of column headers, both hidden here.
+// cells by what they mean. As a table it has six weeks of seven days; the weekdays' names above
+// and the week numbers beside are headers, which no day names as its own: its date says the
+// weekday, and a screen reader would say each header again with the day. Its children are
+// numbered as the view numbers them in its focus events: the model's cells row by row, each row
+// led by its row header, below a row of column headers, both hidden here.
 //
 // The grid is the calendar's own view of a private model: a row of weekday names above six weeks
 // of days, beside a column of week numbers. The dates of the days are found from what the model
@@ -108,7 +145,7 @@ public:
     QTableView *view() const { return static_cast<QTableView *>(widget()); }
 
     // The child for a cell of the model; a row or column of -1 is a header's.
-    int indexOf(int row, int column) const { return (row + 1) * (columnCount() + 1) + column + 1; }
+    int indexOf(int row, int column) const { return (row + 1) * (modelColumns() + 1) + column + 1; }
 
     // What a screen reader hears for a cell of the model, or for a header (row or column -1).
     QString nameOf(int row, int column) const
@@ -132,13 +169,13 @@ public:
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
-        if (type == QAccessible::TableInterface) {
+        if (type == QAccessible::TableInterface && offerTable) {
             return static_cast<QAccessibleTableInterface *>(this);
         }
         return QAccessibleWidget::interface_cast(type);
     }
 
-    int childCount() const override { return (rowCount() + 1) * (columnCount() + 1); }
+    int childCount() const override { return (modelRows() + 1) * (modelColumns() + 1); }
 
     QAccessibleInterface *child(int index) const override
     {
@@ -150,7 +187,7 @@ public:
             return QAccessible::accessibleInterface(*known);
         }
         QAccessibleInterface *item = new GridItem(const_cast<DayGrid *>(this),
-            index / (columnCount() + 1) - 1, index % (columnCount() + 1) - 1);
+            index / (modelColumns() + 1) - 1, index % (modelColumns() + 1) - 1);
         m_children.insert(index, QAccessible::registerAccessibleInterface(item));
         return item;
     }
@@ -164,29 +201,33 @@ public:
     QAccessibleInterface *childAt(int x, int y) const override
     {
         const QModelIndex index = view()->indexAt(view()->viewport()->mapFromGlobal(QPoint(x, y)));
-        return index.isValid() ? cellAt(index.row(), index.column()) : nullptr;
+        return index.isValid() ? child(indexOf(index.row(), index.column())) : nullptr;
     }
 
     QAccessibleInterface *focusChild() const override
     {
         const QModelIndex index = view()->currentIndex();
-        return index.isValid() ? cellAt(index.row(), index.column()) : nullptr;
+        return index.isValid() ? child(indexOf(index.row(), index.column())) : nullptr;
     }
 
+    // The table counts weeks and days: its row 0, column 0 is the model's first day cell.
     QAccessibleInterface *cellAt(int row, int column) const override
     {
         if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) {
             return nullptr;
         }
-        return child(indexOf(row, column));
+        return child(indexOf(row + firstDayRow(), column + firstDayColumn()));
     }
 
     QAccessibleInterface *caption() const override { return nullptr; }
     QAccessibleInterface *summary() const override { return nullptr; }
-    QString columnDescription(int column) const override { return nameOf(-1, column); }
-    QString rowDescription(int row) const override { return nameOf(row, -1); }
-    int columnCount() const override { return view()->model()->columnCount(); }
-    int rowCount() const override { return view()->model()->rowCount(); }
+    QString columnDescription(int column) const override
+    {
+        return nameOf(-1, column + firstDayColumn());
+    }
+    QString rowDescription(int row) const override { return nameOf(row + firstDayRow(), -1); }
+    int columnCount() const override { return modelColumns() - firstDayColumn(); }
+    int rowCount() const override { return modelRows() - firstDayRow(); }
 
     int selectedCellCount() const override { return selectedCells().size(); }
 
@@ -194,7 +235,10 @@ public:
     {
         QList<QAccessibleInterface *> cells;
         for (const QModelIndex &index : view()->selectionModel()->selectedIndexes()) {
-            cells.append(cellAt(index.row(), index.column()));
+            if (QAccessibleInterface *cell =
+                    cellAt(index.row() - firstDayRow(), index.column() - firstDayColumn())) {
+                cells.append(cell);
+            }
         }
         return cells;
     }
@@ -246,12 +290,18 @@ private:
             return type == QAccessible::Name ? m_grid->nameOf(m_row, m_column) : QString();
         }
 
+        // The weekdays' names and the week numbers, shown or hidden, are headers.
         QAccessible::Role role() const override
         {
-            if (m_row == -1) {
-                return m_column == -1 ? QAccessible::Pane : QAccessible::ColumnHeader;
+            const bool weekdays = m_row < m_grid->firstDayRow();
+            const bool weeks = m_column < m_grid->firstDayColumn();
+            if (weekdays && weeks) {
+                return QAccessible::Pane;
             }
-            return m_column == -1 ? QAccessible::RowHeader : QAccessible::Cell;
+            if (weekdays) {
+                return QAccessible::ColumnHeader;
+            }
+            return weeks ? QAccessible::RowHeader : QAccessible::Cell;
         }
 
         QRect rect() const override
@@ -271,7 +321,7 @@ private:
             if (!isCell() || !view->isVisible()) {
                 state.invisible = true;
             }
-            if (isCell()) {
+            if (isDay()) {
                 state.selectable = index().flags().testFlag(Qt::ItemIsSelectable);
                 state.focusable = state.selectable;
                 state.selected = isSelected();
@@ -282,7 +332,7 @@ private:
 
         void *interface_cast(QAccessible::InterfaceType type) override
         {
-            if (type == QAccessible::TableCellInterface && isCell()) {
+            if (type == QAccessible::TableCellInterface && isDay()) {
                 return static_cast<QAccessibleTableCellInterface *>(this);
             }
             return nullptr;
@@ -293,27 +343,23 @@ private:
             return m_grid->view()->selectionModel()->isSelected(index());
         }
 
-        QList<QAccessibleInterface *> columnHeaderCells() const override
-        {
-            return { m_grid->child(m_grid->indexOf(-1, m_column)) };
-        }
+        // None: the day's name says its weekday, and a screen reader says a header with each day.
+        QList<QAccessibleInterface *> columnHeaderCells() const override { return {}; }
+        QList<QAccessibleInterface *> rowHeaderCells() const override { return {}; }
 
-        QList<QAccessibleInterface *> rowHeaderCells() const override
-        {
-            if (m_grid->nameOf(m_row, -1).isEmpty()) {
-                return {};
-            }
-            return { m_grid->child(m_grid->indexOf(m_row, -1)) };
-        }
-
-        int columnIndex() const override { return m_column; }
-        int rowIndex() const override { return m_row; }
+        int columnIndex() const override { return m_column - m_grid->firstDayColumn(); }
+        int rowIndex() const override { return m_row - m_grid->firstDayRow(); }
         int columnExtent() const override { return 1; }
         int rowExtent() const override { return 1; }
         QAccessibleInterface *table() const override { return m_grid; }
 
     private:
+        // A cell of the model, and one of its days.
         bool isCell() const { return m_row >= 0 && m_column >= 0; }
+        bool isDay() const
+        {
+            return m_row >= m_grid->firstDayRow() && m_column >= m_grid->firstDayColumn();
+        }
         QModelIndex index() const { return m_grid->view()->model()->index(m_row, m_column); }
 
         DayGrid *m_grid;
@@ -322,6 +368,8 @@ private:
     };
 
     QCalendarWidget *calendar() const { return static_cast<QCalendarWidget *>(view()->parent()); }
+    int modelRows() const { return view()->model()->rowCount(); }
+    int modelColumns() const { return view()->model()->columnCount(); }
 
     // The days start below the weekdays' names and right of the week numbers, where those show.
     int firstDayRow() const
@@ -359,6 +407,87 @@ private:
     mutable QHash<int, QAccessible::Id> m_children;
 };
 
+// Has a screen reader say a text that nothing focused holds, such as the day that Return took.
+// Qt 6.8 has announcements for that, which Windows' screen readers hear. Orca, on AT-SPI desktops,
+// says a notification as it shows: there a notification that no window draws shows with the text.
+class Announcer : public QObject
+{
+public:
+    explicit Announcer(QWidget *widget)
+        : QObject(widget)
+        , m_widget(widget)
+    {
+    }
+
+    ~Announcer() override
+    {
+        if (m_notice) {
+            QAccessible::deleteAccessibleInterface(m_notice);
+        }
+    }
+
+    void say(const QString &text)
+    {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        if (offerTable) {
+            QAccessibleAnnouncementEvent event(m_widget, text);
+            QAccessible::updateAccessibility(&event);
+            return;
+        }
+#endif
+        if (!m_notice) {
+            m_notice = QAccessible::registerAccessibleInterface(new Notice(m_widget));
+        }
+        auto *notice = static_cast<Notice *>(QAccessible::accessibleInterface(m_notice));
+        notice->setText(QAccessible::Name, text);
+        QAccessibleEvent event(notice, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&event);
+    }
+
+private:
+    class Notice : public QAccessibleInterface
+    {
+    public:
+        explicit Notice(QWidget *widget)
+            : m_widget(widget)
+        {
+        }
+
+        // The announcer deletes it before its widget goes.
+        bool isValid() const override { return true; }
+        QObject *object() const override { return nullptr; }
+        QWindow *window() const override { return m_widget->window()->windowHandle(); }
+        QAccessibleInterface *parent() const override
+        {
+            return QAccessible::queryAccessibleInterface(m_widget);
+        }
+        QAccessibleInterface *child(int) const override { return nullptr; }
+        int childCount() const override { return 0; }
+        int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+        QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+        QString text(QAccessible::Text type) const override
+        {
+            return type == QAccessible::Name ? m_text : QString();
+        }
+        void setText(QAccessible::Text type, const QString &text) override
+        {
+            if (type == QAccessible::Name) {
+                m_text = text;
+            }
+        }
+        QRect rect() const override { return {}; }
+        QAccessible::Role role() const override { return QAccessible::Notification; }
+        QAccessible::State state() const override { return {}; }
+
+    private:
+        QWidget *m_widget;
+        QString m_text;
+    };
+
+    QWidget *m_widget;
+    QAccessible::Id m_notice = 0;
+};
+
 // Qt asks each factory for the interface of an object by the names of its classes, most derived
 // first; the calendar's grid is of a class of Qt's own, which no factory of Qt's names, and which
 // Qt 6.8 put in a namespace of its own (QtPrivate::QCalendarView).
@@ -380,7 +509,7 @@ QAccessibleInterface *dayGridFactory(const QString &className, QObject *object)
 namespace Accessibility {
 
 void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstractButton *save,
-    const std::function<void(const QDate &)> &takeDay)
+    const std::function<bool(const QDate &)> &takeDay)
 {
     if (auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s)) {
         // A screen reader that listened while the calendar was built has had Qt's own interface
@@ -392,10 +521,13 @@ void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstr
         }
 
         auto *keyboard = new KeyboardInput(grid);
-        QObject::connect(
-            calendar, &QCalendarWidget::activated, grid, [keyboard, takeDay](const QDate &date) {
-                if (keyboard->wasLast()) {
-                    takeDay(date);
+        auto *announcer = new Announcer(grid);
+        QObject::connect(calendar, &QCalendarWidget::activated, grid,
+            [keyboard, announcer, takeDay, calendar](const QDate &date) {
+                // Not when the unsaved note's question kept the day from being taken.
+                if (keyboard->wasLast() && takeDay(date) && QAccessible::isActive()) {
+                    announcer->say(
+                        u"Wybrano: "_s + calendar->locale().toString(date, QLocale::LongFormat));
                 }
             });
         grid->setAccessibleName(u"Dni miesiąca"_s);
@@ -416,6 +548,13 @@ void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstr
     // From anywhere in the window: the editor keeps Tab as text.
     auto *shortcut = new QShortcut(QKeySequence::Save, window);
     QObject::connect(shortcut, &QShortcut::activated, save, &QAbstractButton::click);
+}
+
+void nameQuestion(QMessageBox &question, const QString &heard)
+{
+    if (auto *text = question.findChild<QLabel *>(u"qt_msgbox_label"_s)) {
+        text->setAccessibleName(heard);
+    }
 }
 
 } // namespace Accessibility

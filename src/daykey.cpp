@@ -1,5 +1,7 @@
 #include "daykey.h"
 
+#include <QLocale>
+
 using namespace Qt::StringLiterals;
 
 namespace DayKey {
@@ -9,10 +11,13 @@ QString fromDate(const QDate &date)
     return date.toString(u"yyyy/MM/dd");
 }
 
-QString toDisplay(const QString &key)
+namespace {
+
+// The day of a key written exactly "yyyy/MM/dd", or an invalid date. The saved-days list converts
+// every key of the file, and the general date parser is slow: plain keys take this short way,
+// anything else goes through the parser.
+QDate plainDate(const QString &key)
 {
-    // The saved-days list converts every key of the file, and the general date parser is slow:
-    // plain "yyyy/MM/dd" keys take a short way, anything else goes through the parser.
     const auto digits = [&key](int from, int count) {
         int value = 0;
         for (int i = from; i < from + count; ++i) {
@@ -24,16 +29,33 @@ QString toDisplay(const QString &key)
         }
         return value;
     };
-    if (key.size() == 10 && key.at(4) == u'/' && key.at(7) == u'/') {
-        const int year = digits(0, 4);
-        const int month = digits(5, 2);
-        const int day = digits(8, 2);
-        if (year > 0 && month > 0 && day > 0 && QDate(year, month, day).isValid()) {
-            return key.mid(8, 2) + u'/' + key.mid(5, 2) + u'/' + key.left(4);
-        }
+    if (key.size() != 10 || key.at(4) != u'/' || key.at(7) != u'/') {
+        return {};
+    }
+    const int year = digits(0, 4);
+    const int month = digits(5, 2);
+    const int day = digits(8, 2);
+    return year > 0 && month > 0 && day > 0 ? QDate(year, month, day) : QDate();
+}
+
+} // namespace
+
+QString toDisplay(const QString &key)
+{
+    if (plainDate(key).isValid()) {
+        return key.mid(8, 2) + u'/' + key.mid(5, 2) + u'/' + key.left(4);
     }
     const QDate date = QDate::fromString(key, u"yyyy/MM/dd");
     return date.isValid() ? date.toString(u"dd/MM/yyyy") : key;
+}
+
+QString toHeard(const QString &key)
+{
+    QDate date = plainDate(key);
+    if (!date.isValid()) {
+        date = QDate::fromString(key, u"yyyy/MM/dd");
+    }
+    return date.isValid() ? QLocale().toString(date, u"d MMMM yyyy") : key;
 }
 
 } // namespace DayKey

@@ -12,6 +12,9 @@ QString fromDate(const QDate &date);
 
 // The display date of a key; a hand-written key that is not a valid date is shown as written.
 QString toDisplay(const QString &key);
+// The same day as a screen reader says it, in words ("8 grudnia 2026"), where "08/12/2026" would
+// be read digit by digit; a key that is not a valid date as written.
+QString toHeard(const QString &key);
 
 } // namespace DayKey
 

@@ -5,6 +5,7 @@
 #include "notefile.h"
 #include "ui_dialog.h"
 
+#include <QAccessible>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -61,6 +62,14 @@ void Dialog::spr()
     }
     ui->listWidget->setUniformItemSizes(true);
     ui->listWidget->addItems(rows);
+    // A screen reader says each row's date in words, where it would read "07/12/2026" digit by
+    // digit; only one that listens pays for them.
+    if (QAccessible::isActive()) {
+        for (int row = 0; row < keys.size(); ++row) {
+            ui->listWidget->item(row)->setData(
+                Qt::AccessibleTextRole, DayKey::toHeard(keys.at(row)));
+        }
+    }
 }
 
 void Dialog::on_listWidget_currentTextChanged(const QString &currentText)

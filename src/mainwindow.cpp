@@ -49,10 +49,16 @@ bool readForKeys(NoteFile &file, QIODevice::OpenMode mode)
     return false;
 }
 
-// How a screen reader names the note being edited, and the question before it is lost.
+// The note being edited, as the question before it is lost names it; noteHeard() as a screen
+// reader says it, with the date in words, and so names the editor.
 QString noteOf(const QString &key)
 {
     return u"Notatka z "_s + DayKey::toDisplay(key);
+}
+
+QString noteHeard(const QString &key)
+{
+    return u"Notatka z "_s + DayKey::toHeard(key);
 }
 } // namespace
 
@@ -62,7 +68,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
     Accessibility::setUp(this, ui->calendarWidget, ui->textEdit, ui->pushButton,
-        [this](const QDate &date) { on_calendarWidget_clicked(date); });
+        [this](const QDate &date) { return takeDay(DayKey::fromDate(date)); });
     setWindowTitle(u"Zorvena 2.0"_s);
 
     Timer = new QTimer(this);
@@ -101,20 +107,22 @@ void MainWindow::on_pushButton_3_clicked()
 
 void MainWindow::on_calendarWidget_clicked(const QDate &date)
 {
-    if (!mayDiscardText()) {
-        return;
-    }
-    selectDay(DayKey::fromDate(date));
-    napisz();
+    takeDay(DayKey::fromDate(date));
 }
 
 void MainWindow::receiveString(const QString &text)
 {
+    takeDay(text);
+}
+
+bool MainWindow::takeDay(const QString &key)
+{
     if (!mayDiscardText()) {
-        return;
+        return false;
     }
-    selectDay(text);
+    selectDay(key);
     napisz();
+    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -137,6 +145,8 @@ bool MainWindow::mayDiscardText()
     QMessageBox question;
     question.setWindowTitle(u"Niezapisana notatka"_s);
     question.setText(noteOf(data) + u" nie została zapisana. Zapisać ją?"_s);
+    Accessibility::nameQuestion(
+        question, noteHeard(data) + u" nie została zapisana. Zapisać ją?"_s);
     question.setIcon(QMessageBox::Warning);
     QPushButton *save = question.addButton(u"Zapisz"_s, QMessageBox::AcceptRole);
     QPushButton *discard = question.addButton(u"Nie zapisuj"_s, QMessageBox::DestructiveRole);
@@ -155,7 +165,7 @@ void MainWindow::selectDay(const QString &key)
 {
     data = key;
     ui->label_3->setText(DayKey::toDisplay(key));
-    ui->textEdit->setAccessibleName(noteOf(key));
+    ui->textEdit->setAccessibleName(noteHeard(key));
 }
 
 void MainWindow::napisz()
@@ -271,6 +281,8 @@ void MainWindow::offerDeletion()
     QMessageBox question;
     question.setWindowTitle(u"Potwierdzenie"_s);
     question.setText(u"Czy na pewno chcesz usunąć zapis z  "_s + DayKey::toDisplay(data) + u"?"_s);
+    Accessibility::nameQuestion(
+        question, u"Czy na pewno chcesz usunąć zapis z "_s + DayKey::toHeard(data) + u"?"_s);
     question.setIcon(QMessageBox::Question);
     QPushButton *yes = question.addButton(u"Tak"_s, QMessageBox::YesRole);
     question.addButton(u"Nie"_s, QMessageBox::NoRole);

@@ -45,6 +45,9 @@ private:
     // whether to save it first. Returns false when the text must stay, because the user cancelled
     // or the save failed.
     bool mayDiscardText();
+    // Makes the day of the key the selected one and loads its note, unless the unsaved text's
+    // question keeps the day; returns whether it did.
+    bool takeDay(const QString &key);
     void selectDay(const QString &key);
     // Saves the editor's text under the selected day; returns whether it was written.
     bool saveNote();
