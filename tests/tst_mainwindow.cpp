@@ -8,8 +8,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -46,6 +48,8 @@ private slots:
     void calendarHeardAsDates_data();
     void calendarHeardAsDates();
     void calendarHeaders();
+    void heardOnArrivalAndReturn();
+    void datesHeardInWords();
     void qtTextsInPolish();
     void closingEndsEventLoop();
 
@@ -220,12 +224,21 @@ public:
     static inline QStringList heard;
 
 private:
+    // What takes the focus, and what is said besides: a notification that shows, an
+    // announcement.
     static void notify(QAccessibleEvent *event)
     {
-        if (event->type() == QAccessible::Focus) {
-            QAccessibleInterface *focused = event->accessibleInterface();
-            heard.append(focused ? focused->text(QAccessible::Name) : QString());
+        QAccessibleInterface *source = event->accessibleInterface();
+        const bool notice = source && source->role() == QAccessible::Notification;
+        if (event->type() == QAccessible::Focus
+            || (event->type() == QAccessible::ObjectShow && notice)) {
+            heard.append(source ? source->text(QAccessible::Name) : QString());
         }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        if (event->type() == QAccessible::Announcement) {
+            heard.append(static_cast<QAccessibleAnnouncementEvent *>(event)->message());
+        }
+#endif
     }
 
     QAccessible::UpdateHandler m_bridge;
@@ -320,9 +333,9 @@ void tst_MainWindow::accessibleNames()
     MainWindow window;
     window.show();
     auto *editor = child<QTextEdit>(window, u"textEdit"_s);
-    QCOMPARE(accessibleName(editor), u"Notatka z "_s + child<QLabel>(window, u"label_3"_s)->text());
+    QVERIFY(accessibleName(editor).startsWith(u"Notatka z "_s));
     TestSupport::clickCalendarDay(&window, QDate(2024, 5, 14));
-    QCOMPARE(accessibleName(editor), u"Notatka z 14/05/2024"_s);
+    QCOMPARE(accessibleName(editor), u"Notatka z 14 maja 2024"_s);
 
     const QList<std::pair<QString, QString>> names {
         { u"qt_calendar_prevmonth"_s, u"Poprzedni miesiąc"_s },
@@ -401,37 +414,148 @@ void tst_MainWindow::calendarHeaders()
     calendar->setCurrentPage(2026, 12);
     QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(
         child<QTableView>(window, u"qt_calendar_calendarview"_s));
+
+    // Its children as the view numbers them: a hidden header row and column, then the model's
+    // cells, the weekdays' names and the week numbers among them, as headers. Week 50 of 2026,
+    // from Monday 7 December, is the second week the grid shows.
+    const auto modelCell = [grid](int row, int column) {
+        return grid->child((row + 1) * 9 + column + 1);
+    };
+    QCOMPARE(grid->childCount(), 8 * 9);
+    QCOMPARE(modelCell(0, 2)->text(QAccessible::Name), u"wtorek"_s);
+    QCOMPARE(modelCell(0, 2)->role(), QAccessible::ColumnHeader);
+    QCOMPARE(modelCell(2, 0)->text(QAccessible::Name), u"tydzień 50"_s);
+    QCOMPARE(modelCell(2, 0)->role(), QAccessible::RowHeader);
+    QAccessibleInterface *tuesday = modelCell(2, 2);
+    QCOMPARE(tuesday->text(QAccessible::Name), u"wtorek, 8 grudnia 2026"_s);
+    QCOMPARE(tuesday->role(), QAccessible::Cell);
+    // No day names a header: a screen reader would say its weekday again, and its week.
+    QCOMPARE(tuesday->tableCellInterface()->columnHeaderCells().size(), 0);
+    QCOMPARE(tuesday->tableCellInterface()->rowHeaderCells().size(), 0);
+    QCOMPARE(tuesday->tableCellInterface()->rowIndex(), 1);
+    QCOMPARE(tuesday->tableCellInterface()->columnIndex(), 1);
+
     QAccessibleTableInterface *table = grid->tableInterface();
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    // Orca reads a table's whole row whenever the highlight enters another one.
+    QVERIFY(!table);
+#else
+    // A table of six weeks of seven days, as Windows' screen readers count it.
     QVERIFY(table);
+    QCOMPARE(table->rowCount(), 6);
+    QCOMPARE(table->columnCount(), 7);
+    QCOMPARE(table->cellAt(1, 1), tuesday);
+    QCOMPARE(table->columnDescription(0), u"poniedziałek"_s);
+    QCOMPARE(table->columnDescription(6), u"niedziela"_s);
+    QCOMPARE(table->rowDescription(1), u"tydzień 50"_s);
+#endif
 
-    // Week 50 of 2026, from Monday 7 December, is the second week the grid shows.
-    const QStringList columns { u"tydzień"_s, u"poniedziałek"_s, u"wtorek"_s, u"środa"_s,
-        u"czwartek"_s, u"piątek"_s, u"sobota"_s, u"niedziela"_s };
-    QCOMPARE(table->columnCount(), columns.size());
-    for (int column = 0; column < columns.size(); ++column) {
-        QCOMPARE(table->columnDescription(column), columns.at(column));
-        const QList<QAccessibleInterface *> headers =
-            table->cellAt(2, column)->tableCellInterface()->columnHeaderCells();
-        QCOMPARE(headers.size(), 1);
-        QCOMPARE(headers.first()->text(QAccessible::Name), columns.at(column));
-        QCOMPARE(headers.first()->role(), QAccessible::ColumnHeader);
-    }
-    QCOMPARE(table->cellAt(2, 0)->text(QAccessible::Name), u"tydzień 50"_s);
-    QCOMPARE(table->cellAt(2, 2)->text(QAccessible::Name), u"wtorek, 8 grudnia 2026"_s);
-    QCOMPARE(table->cellAt(0, 2)->text(QAccessible::Name), u"wtorek"_s);
-    QCOMPARE(table->rowDescription(2), u"tydzień 50"_s);
-    const QList<QAccessibleInterface *> weeks =
-        table->cellAt(2, 2)->tableCellInterface()->rowHeaderCells();
-    QCOMPARE(weeks.size(), 1);
-    QCOMPARE(weeks.first()->text(QAccessible::Name), u"tydzień 50"_s);
-
-    // No header, and nothing else in the grid, is heard as a bare number.
+    // Nothing in the grid is heard as a bare number.
     static const QRegularExpression number(u"^\\d+$"_s);
     for (int i = 0; i < grid->childCount(); ++i) {
         const QString name = grid->child(i)->text(QAccessible::Name);
         QVERIFY2(!number.match(name).hasMatch(), qPrintable(u"child %1: %2"_s.arg(i).arg(name)));
         QCOMPARE(grid->indexOfChild(grid->child(i)), i);
     }
+}
+
+// The day highlighted is heard as the grid takes the focus, however it comes, and Return that takes
+// it is confirmed; Return that the unsaved note's question stops is not.
+void tst_MainWindow::heardOnArrivalAndReturn()
+{
+    ScreenReader reader;
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *calendar = child<QCalendarWidget>(window, u"calendarWidget"_s);
+    auto *grid = child<QTableView>(window, u"qt_calendar_calendarview"_s);
+    auto *editor = child<QTextEdit>(window, u"textEdit"_s);
+    calendar->setSelectedDate(QDate(2026, 12, 9));
+    const QString wednesday = u"środa, 9 grudnia 2026"_s;
+
+    editor->setFocus();
+    ScreenReader::heard.clear();
+    grid->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(ScreenReader::heard.value(ScreenReader::heard.size() - 1), wednesday);
+
+    auto *list = child<QPushButton>(window, u"pushButton_3"_s);
+    list->setFocus();
+    ScreenReader::heard.clear();
+    QTest::keyClick(list, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), grid);
+    QTRY_COMPARE(ScreenReader::heard.value(ScreenReader::heard.size() - 1), wednesday);
+
+    ScreenReader::heard.clear();
+    QTest::keyClick(grid, Qt::Key_Left);
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(ScreenReader::heard,
+        QStringList({ u"wtorek, 8 grudnia 2026"_s, u"Wybrano: wtorek, 8 grudnia 2026"_s }));
+    QCOMPARE(child<QLabel>(window, u"label_3"_s)->text(), u"08/12/2026"_s);
+
+    // Typed text kept by "Anuluj": the day is not taken, and nothing says it was.
+    editor->setPlainText(u"niezapisane"_s);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Right);
+    ScreenReader::heard.clear();
+    TestSupport::answerNextQuestion(u"Anuluj"_s);
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(child<QLabel>(window, u"label_3"_s)->text(), u"08/12/2026"_s);
+    for (const QString &said : std::as_const(ScreenReader::heard)) {
+        QVERIFY2(!said.startsWith(u"Wybrano"_s), qPrintable(said));
+    }
+}
+
+// What shows a date as "dd/MM/yyyy" is heard with the date in words, which a screen reader would
+// read digit by digit; what shows stays as it was.
+void tst_MainWindow::datesHeardInWords()
+{
+    TestSupport::writeNoteFile(R"({"2024/05/14":"wtorek","2023/12/31":"sylwester","notatka":"x"})");
+    ScreenReader reader; // the list's rows are named for a screen reader that listens
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *editor = child<QTextEdit>(window, u"textEdit"_s);
+    TestSupport::clickCalendarDay(&window, QDate(2024, 5, 14));
+    QCOMPARE(accessibleName(editor), u"Notatka z 14 maja 2024"_s);
+
+    // The questions: shown as ever, heard in words.
+    QString shown;
+    QString said;
+    const auto readQuestion = [&shown, &said](const QString &answer) {
+        QTimer::singleShot(0, qApp, [&shown, &said, answer] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box) {
+                return;
+            }
+            auto *text = box->findChild<QLabel *>(u"qt_msgbox_label"_s);
+            shown = text->text();
+            said = QAccessible::queryAccessibleInterface(text)->text(QAccessible::Name);
+            TestSupport::answerNextQuestion(answer);
+        });
+    };
+    editor->clear();
+    readQuestion(u"Nie"_s);
+    QTest::mouseClick(child<QPushButton>(window, u"pushButton"_s), Qt::LeftButton);
+    QCOMPARE(shown, u"Czy na pewno chcesz usunąć zapis z  14/05/2024?"_s);
+    QCOMPARE(said, u"Czy na pewno chcesz usunąć zapis z 14 maja 2024?"_s);
+
+    editor->setPlainText(u"nowa"_s);
+    readQuestion(u"Anuluj"_s);
+    TestSupport::clickCalendarDay(&window, QDate(2023, 12, 31));
+    QCOMPARE(shown, u"Notatka z 14/05/2024 nie została zapisana. Zapisać ją?"_s);
+    QCOMPARE(said, u"Notatka z 14 maja 2024 nie została zapisana. Zapisać ją?"_s);
+
+    // The list's rows.
+    editor->clear();
+    QTest::mouseClick(child<QPushButton>(window, u"pushButton_3"_s), Qt::LeftButton);
+    auto *list = window.findChildren<QListWidget *>(u"listWidget"_s).constLast();
+    QCOMPARE(list->item(1)->text(), u"14/05/2024"_s);
+    QAccessibleInterface *rows = QAccessible::queryAccessibleInterface(list);
+    QStringList heard;
+    for (int row = 0; row < list->count(); ++row) {
+        heard.append(rows->child(row)->text(QAccessible::Name));
+    }
+    QCOMPARE(heard, QStringList({ u"notatka"_s, u"14 maja 2024"_s, u"31 grudnia 2023"_s }));
 }
 
 void tst_MainWindow::qtTextsInPolish()
