@@ -39,7 +39,7 @@
 #include <map>
 #ifdef Q_OS_WIN
 #include <io.h>
-#include <psapi.h>
+#include <psapi.h> // after windows.h, which it needs
 #include <windows.h>
 #else
 #include <fcntl.h>
