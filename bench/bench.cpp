@@ -38,9 +38,12 @@
 #include <functional>
 #include <map>
 #ifdef Q_OS_WIN
+// psapi.h needs windows.h first.
+// clang-format off
 #include <io.h>
-#include <psapi.h> // after windows.h, which it needs
 #include <windows.h>
+#include <psapi.h>
+// clang-format on
 #else
 #include <fcntl.h>
 #include <sys/resource.h>
