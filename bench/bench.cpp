@@ -185,6 +185,26 @@ double peakResidentMegabytes()
 #endif
 }
 
+// Writes the note file of count notes (none at all for 0); returns a changed text of one of them,
+// for the saves to write.
+QString prepareNotes(int count)
+{
+    QFile::remove(TestSupport::noteFilePath());
+    const QJsonObject notes = makeNotes(count);
+    if (count > 0) {
+        writeNotes(TestSupport::noteFilePath(), notes);
+    }
+    return notes.value(notes.keys().value(0)).toString() + u" (zmieniona)"_s;
+}
+
+void showWindow(MainWindow &window)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fprintf(stderr, "the main window was never shown\n");
+    }
+}
+
 // What the process holds now: resident memory, open files (handles on Windows, with its GDI and
 // USER objects, as far as the system reports them).
 struct Holdings
@@ -234,17 +254,9 @@ QJsonObject toJson(const Holdings &held)
 // shows as the difference.
 QJsonArray session(int count, int repeat)
 {
-    QFile::remove(TestSupport::noteFilePath());
-    const QJsonObject notes = makeNotes(count);
-    if (count > 0) {
-        writeNotes(TestSupport::noteFilePath(), notes);
-    }
-    const QString note = notes.value(notes.keys().value(0)).toString() + u" (zmieniona)"_s;
+    const QString note = prepareNotes(count);
     MainWindow window;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        std::fprintf(stderr, "the main window was never shown\n");
-    }
+    showWindow(window);
     const QDate today = QDate::currentDate();
     auto *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
     auto *save = window.findChild<QPushButton *>(u"pushButton"_s);
@@ -359,12 +371,7 @@ struct Row
 
 QList<Row> measure(int count, int repeat)
 {
-    QFile::remove(TestSupport::noteFilePath());
-    const QJsonObject notes = makeNotes(count);
-    if (count > 0) {
-        writeNotes(TestSupport::noteFilePath(), notes);
-    }
-    const QString note = notes.value(notes.keys().value(0)).toString() + u" (zmieniona)"_s;
+    const QString note = prepareNotes(count);
     std::map<QString, std::vector<double>> times;
     std::map<QString, std::vector<double>> floors;
 
@@ -381,10 +388,7 @@ QList<Row> measure(int count, int repeat)
     }
 
     MainWindow window;
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        std::fprintf(stderr, "the main window was never shown\n");
-    }
+    showWindow(window);
     const QDate today = QDate::currentDate();
     auto *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
     auto *save = window.findChild<QPushButton *>(u"pushButton"_s);
