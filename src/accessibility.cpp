@@ -27,6 +27,12 @@ constexpr bool offerTable = false;
 constexpr bool offerTable = true;
 #endif
 
+// A day as a screen reader says it: its full date, weekday first ("wtorek, 8 grudnia 2026").
+QString heardDay(const QLocale &locale, const QDate &date)
+{
+    return locale.toString(date, QLocale::LongFormat);
+}
+
 // Tells a screen reader which day of the grid has the focus, as the grid tells it of each move.
 void tellFocusedDay(QAbstractItemView *grid)
 {
@@ -164,7 +170,7 @@ public:
         if (weeks) {
             return u"tydzień "_s + view()->model()->index(row, column).data().toString();
         }
-        return view()->locale().toString(dateAt(row, column), QLocale::LongFormat);
+        return heardDay(view()->locale(), dateAt(row, column));
     }
 
     void *interface_cast(QAccessible::InterfaceType type) override
@@ -526,8 +532,7 @@ void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstr
             [keyboard, announcer, takeDay, calendar](const QDate &date) {
                 // Not when the unsaved note's question kept the day from being taken.
                 if (keyboard->wasLast() && takeDay(date) && QAccessible::isActive()) {
-                    announcer->say(
-                        u"Wybrano: "_s + calendar->locale().toString(date, QLocale::LongFormat));
+                    announcer->say(u"Wybrano: "_s + heardDay(calendar->locale(), date));
                 }
             });
         grid->setAccessibleName(u"Dni miesiąca"_s);

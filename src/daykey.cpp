@@ -38,6 +38,13 @@ QDate plainDate(const QString &key)
     return year > 0 && month > 0 && day > 0 ? QDate(year, month, day) : QDate();
 }
 
+// The day of any key the parser takes, or an invalid date.
+QDate dateOf(const QString &key)
+{
+    const QDate plain = plainDate(key);
+    return plain.isValid() ? plain : QDate::fromString(key, u"yyyy/MM/dd");
+}
+
 } // namespace
 
 QString toDisplay(const QString &key)
@@ -45,16 +52,13 @@ QString toDisplay(const QString &key)
     if (plainDate(key).isValid()) {
         return key.mid(8, 2) + u'/' + key.mid(5, 2) + u'/' + key.left(4);
     }
-    const QDate date = QDate::fromString(key, u"yyyy/MM/dd");
+    const QDate date = dateOf(key);
     return date.isValid() ? date.toString(u"dd/MM/yyyy") : key;
 }
 
 QString toHeard(const QString &key)
 {
-    QDate date = plainDate(key);
-    if (!date.isValid()) {
-        date = QDate::fromString(key, u"yyyy/MM/dd");
-    }
+    const QDate date = dateOf(key);
     return date.isValid() ? QLocale().toString(date, u"d MMMM yyyy") : key;
 }
 

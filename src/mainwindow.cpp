@@ -144,9 +144,9 @@ bool MainWindow::mayDiscardText()
     // Built like the deletion question: no parent, so the toolkit's own look.
     QMessageBox question;
     question.setWindowTitle(u"Niezapisana notatka"_s);
-    question.setText(noteOf(data) + u" nie została zapisana. Zapisać ją?"_s);
-    Accessibility::nameQuestion(
-        question, noteHeard(data) + u" nie została zapisana. Zapisać ją?"_s);
+    const QString unsaved = u" nie została zapisana. Zapisać ją?"_s;
+    question.setText(noteOf(data) + unsaved);
+    Accessibility::nameQuestion(question, noteHeard(data) + unsaved);
     question.setIcon(QMessageBox::Warning);
     QPushButton *save = question.addButton(u"Zapisz"_s, QMessageBox::AcceptRole);
     QPushButton *discard = question.addButton(u"Nie zapisuj"_s, QMessageBox::DestructiveRole);
