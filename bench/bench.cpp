@@ -4,9 +4,9 @@
 // scripts/bench.sh builds and runs it:
 //   bench [--sizes 0,365,3650,36500] [--repeat 20] [--json FILE]
 //   bench --long-session 1000 [--sizes 3650]   a long session instead: each action repeated that
-//   many
-//                                          times, with what the process holds after the 10th and
-//                                          after the last repetition
+//                                many times, with what the process holds after the 10th and after
+//                                the last repetition
+//   bench --screen-reader ...     either, with a screen reader listening
 //   bench --write-notes N FILE    writes the note file of N notes that the benchmark uses
 #include "daykey.h"
 #include "dialog.h"
@@ -37,6 +37,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #ifdef Q_OS_WIN
 // psapi.h needs windows.h first.
 // clang-format off
@@ -330,6 +331,7 @@ QJsonArray session(int count, int repeat)
         Holdings atTen;
         for (int i = 0; i < repeat; ++i) {
             action(i);
+            TestSupport::ScreenReader::heard.clear(); // what a screen reader said is gone
             if (i + 1 == std::min(10, repeat)) {
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                 atTen = holdings(window);
@@ -458,6 +460,7 @@ int main(int argc, char *argv[])
         u"A long session instead: every action repeated N times on one window (at 3 650 notes "
         "unless --sizes says)."_s,
         u"n"_s });
+    parser.addOption({ u"screen-reader"_s, u"With a screen reader listening."_s });
     parser.addOption({ u"write-notes"_s, u"Only write a note file of N notes."_s, u"n"_s });
     parser.addPositionalArgument(u"file"_s, u"With --write-notes: the note file."_s);
     parser.process(app);
@@ -472,6 +475,11 @@ int main(int argc, char *argv[])
     const QString jsonPath = parser.isSet(u"json"_s)
         ? parser.value(u"json"_s)
         : QCoreApplication::applicationDirPath() + u"/bench.json"_s;
+    std::optional<TestSupport::ScreenReader> reader;
+    if (parser.isSet(u"screen-reader"_s)) {
+        reader.emplace();
+        std::printf("With a screen reader listening\n");
+    }
     QJsonArray results;
     if (parser.isSet(u"long-session"_s)) {
         const int repeat = parser.value(u"long-session"_s).toInt();
@@ -489,7 +497,11 @@ int main(int argc, char *argv[])
             }
         }
         QFile::remove(TestSupport::noteFilePath());
-        return writeJson(jsonPath, QJsonObject { { u"session"_s, results } }) ? 0 : 1;
+        return writeJson(jsonPath,
+                   QJsonObject {
+                       { u"session"_s, results }, { u"screen_reader"_s, reader.has_value() } })
+            ? 0
+            : 1;
     }
     std::printf("%7s  %-7s %9s %9s %9s %9s %7s\n", "notes", "action", "min ms", "median", "max",
         "floor", "ratio");
@@ -514,6 +526,7 @@ int main(int argc, char *argv[])
             { u"actions"_s, actions }, { u"peak_resident_mb"_s, peakResidentMegabytes() } });
     }
     QFile::remove(TestSupport::noteFilePath());
-    writeJson(jsonPath, QJsonObject { { u"results"_s, results } });
+    writeJson(jsonPath,
+        QJsonObject { { u"results"_s, results }, { u"screen_reader"_s, reader.has_value() } });
     return 0;
 }

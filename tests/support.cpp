@@ -13,6 +13,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -291,6 +294,43 @@ QStringList LogCapture::texts(QtMsgType type) const
 void LogCapture::clear()
 {
     capturedLines.clear();
+}
+
+ScreenReader::ScreenReader()
+    : m_bridge(QAccessible::installUpdateHandler(&ScreenReader::notify))
+{
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+}
+
+ScreenReader::~ScreenReader()
+{
+    QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+    QAccessible::installUpdateHandler(m_bridge);
+    heard.clear();
+}
+
+void ScreenReader::notify(QAccessibleEvent *event)
+{
+    if (event->type() == QAccessible::ObjectDestroyed) {
+        return;
+    }
+    QAccessibleInterface *source = event->accessibleInterface();
+    if (!source) {
+        return;
+    }
+    const QString name = source->text(QAccessible::Name);
+    source->text(QAccessible::Description);
+    source->state();
+    if (event->type() == QAccessible::Focus
+        || (event->type() == QAccessible::ObjectShow
+            && source->role() == QAccessible::Notification)) {
+        heard.append(name);
+    }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    if (event->type() == QAccessible::Announcement) {
+        heard.append(static_cast<QAccessibleAnnouncementEvent *>(event)->message());
+    }
+#endif
 }
 
 } // namespace TestSupport

@@ -1,6 +1,7 @@
 #ifndef ZORVENA_TESTS_SUPPORT_H
 #define ZORVENA_TESTS_SUPPORT_H
 
+#include <QAccessible>
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -140,6 +141,27 @@ public:
 
 private:
     QtMessageHandler m_previous;
+};
+
+// A screen reader, while it lives: widgets tell of their changes only while one listens, which the
+// platform finds out; here it is told. Of each change it asks what a screen reader asks through
+// the platform's bridge (the name, description, role and state of what changed), and it keeps
+// what it would say: the name of whatever takes the focus, a notification that shows, an
+// announcement.
+class ScreenReader
+{
+public:
+    ScreenReader();
+    ~ScreenReader();
+    ScreenReader(const ScreenReader &) = delete;
+    ScreenReader &operator=(const ScreenReader &) = delete;
+
+    static inline QStringList heard;
+
+private:
+    static void notify(QAccessibleEvent *event);
+
+    QAccessible::UpdateHandler m_bridge;
 };
 
 } // namespace TestSupport

@@ -20,9 +20,6 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
-#include <QtGui/private/qguiapplication_p.h>
-#include <QtGui/qpa/qplatformaccessibility.h>
-#include <QtGui/qpa/qplatformintegration.h>
 
 using namespace Qt::StringLiterals;
 using TestSupport::LogCapture;
@@ -203,46 +200,6 @@ QString accessibleName(QWidget *widget)
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
 
-// Hears, while it lives, the name of whatever takes the focus, as a screen reader does through the
-// platform's bridge. Widgets tell of their changes only while one listens, which the platform
-// finds out; here it is told.
-class ScreenReader
-{
-public:
-    ScreenReader()
-        : m_bridge(QAccessible::installUpdateHandler(&ScreenReader::notify))
-    {
-        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
-    }
-    ~ScreenReader()
-    {
-        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
-        QAccessible::installUpdateHandler(m_bridge);
-        heard.clear();
-    }
-
-    static inline QStringList heard;
-
-private:
-    // What takes the focus, and what is said besides: a notification that shows, an
-    // announcement.
-    static void notify(QAccessibleEvent *event)
-    {
-        QAccessibleInterface *source = event->accessibleInterface();
-        const bool notice = source && source->role() == QAccessible::Notification;
-        if (event->type() == QAccessible::Focus
-            || (event->type() == QAccessible::ObjectShow && notice)) {
-            heard.append(source ? source->text(QAccessible::Name) : QString());
-        }
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-        if (event->type() == QAccessible::Announcement) {
-            heard.append(static_cast<QAccessibleAnnouncementEvent *>(event)->message());
-        }
-#endif
-    }
-
-    QAccessible::UpdateHandler m_bridge;
-};
 } // namespace
 
 void tst_MainWindow::dayGestures_data()
@@ -383,7 +340,7 @@ void tst_MainWindow::calendarHeardAsDates()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(QString, heard);
-    ScreenReader reader; // before the window, as when it runs while the program starts
+    TestSupport::ScreenReader reader; // before the window, as when it runs while the program starts
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -391,15 +348,15 @@ void tst_MainWindow::calendarHeardAsDates()
     auto *grid = child<QTableView>(window, u"qt_calendar_calendarview"_s);
     grid->setFocus();
     calendar->setSelectedDate(highlighted);
-    ScreenReader::heard.clear();
+    TestSupport::ScreenReader::heard.clear();
 
     if (key) {
         QTest::keyClick(grid, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     } else {
         QTest::mouseClick(child<QToolButton>(window, u"qt_calendar_nextmonth"_s), Qt::LeftButton);
     }
-    QVERIFY(!ScreenReader::heard.isEmpty());
-    QCOMPARE(ScreenReader::heard.last(), heard);
+    QVERIFY(!TestSupport::ScreenReader::heard.isEmpty());
+    QCOMPARE(TestSupport::ScreenReader::heard.last(), heard);
     const QAccessibleInterface *focused = QAccessible::queryAccessibleInterface(grid)->focusChild();
     QCOMPARE(focused->text(QAccessible::Name), heard);
     QCOMPARE(focused->role(), QAccessible::Cell);
@@ -463,7 +420,7 @@ void tst_MainWindow::calendarHeaders()
 // it is confirmed; Return that the unsaved note's question stops is not.
 void tst_MainWindow::heardOnArrivalAndReturn()
 {
-    ScreenReader reader;
+    TestSupport::ScreenReader reader;
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -474,21 +431,25 @@ void tst_MainWindow::heardOnArrivalAndReturn()
     const QString wednesday = u"środa, 9 grudnia 2026"_s;
 
     editor->setFocus();
-    ScreenReader::heard.clear();
+    TestSupport::ScreenReader::heard.clear();
     grid->setFocus(Qt::TabFocusReason);
-    QTRY_COMPARE(ScreenReader::heard.value(ScreenReader::heard.size() - 1), wednesday);
+    QTRY_COMPARE(
+        TestSupport::ScreenReader::heard.value(TestSupport::ScreenReader::heard.size() - 1),
+        wednesday);
 
     auto *list = child<QPushButton>(window, u"pushButton_3"_s);
     list->setFocus();
-    ScreenReader::heard.clear();
+    TestSupport::ScreenReader::heard.clear();
     QTest::keyClick(list, Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), grid);
-    QTRY_COMPARE(ScreenReader::heard.value(ScreenReader::heard.size() - 1), wednesday);
+    QTRY_COMPARE(
+        TestSupport::ScreenReader::heard.value(TestSupport::ScreenReader::heard.size() - 1),
+        wednesday);
 
-    ScreenReader::heard.clear();
+    TestSupport::ScreenReader::heard.clear();
     QTest::keyClick(grid, Qt::Key_Left);
     QTest::keyClick(grid, Qt::Key_Return);
-    QCOMPARE(ScreenReader::heard,
+    QCOMPARE(TestSupport::ScreenReader::heard,
         QStringList({ u"wtorek, 8 grudnia 2026"_s, u"Wybrano: wtorek, 8 grudnia 2026"_s }));
     QCOMPARE(child<QLabel>(window, u"label_3"_s)->text(), u"08/12/2026"_s);
 
@@ -496,11 +457,11 @@ void tst_MainWindow::heardOnArrivalAndReturn()
     editor->setPlainText(u"niezapisane"_s);
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_Right);
-    ScreenReader::heard.clear();
+    TestSupport::ScreenReader::heard.clear();
     TestSupport::answerNextQuestion(u"Anuluj"_s);
     QTest::keyClick(grid, Qt::Key_Return);
     QCOMPARE(child<QLabel>(window, u"label_3"_s)->text(), u"08/12/2026"_s);
-    for (const QString &said : std::as_const(ScreenReader::heard)) {
+    for (const QString &said : std::as_const(TestSupport::ScreenReader::heard)) {
         QVERIFY2(!said.startsWith(u"Wybrano"_s), qPrintable(said));
     }
 }
@@ -510,7 +471,7 @@ void tst_MainWindow::heardOnArrivalAndReturn()
 void tst_MainWindow::datesHeardInWords()
 {
     TestSupport::writeNoteFile(R"({"2024/05/14":"wtorek","2023/12/31":"sylwester","notatka":"x"})");
-    ScreenReader reader; // the list's rows are named for a screen reader that listens
+    TestSupport::ScreenReader reader; // the list's rows are named for a screen reader that listens
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
