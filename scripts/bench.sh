@@ -3,6 +3,6 @@
 # Usage: scripts/bench.sh [benchmark options]   e.g. --sizes 0,365 --repeat 20 --json bench.json
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh run
-scripts/build.sh build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+scripts/setup.sh bench
+scripts/build.sh build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DZORVENA_BENCHMARK=ON
 QT_QPA_PLATFORM=offscreen build-bench/bench/bench "$@"

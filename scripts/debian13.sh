@@ -43,62 +43,12 @@ root=/var/tmp/zorvena-debian13
 exec 8>"$root.lock"
 flock 8
 
-# The machine's archive, and its security archive where it has one.
-sources=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
-    /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
-archive_of() { # archive_of PATH: the first archive of the sources whose address ends in PATH
-    grep -oE "^(URIs:|deb) +[a-z]+://[^ ]+/$1/?( |\$)" <<<"$sources" | head -n 1 | awk '{print $2}'
-}
-archive=$(archive_of debian)
-security=$(archive_of debian-security)
-[ -n "$archive" ] || { echo "debian13.sh: no Debian archive in the apt sources" >&2; exit 1; }
-
-# Everything mounted below the root goes again at the end, the tests' own volumes included, deepest
-# first; so do the loop devices of images inside it, and processes still running there. A mount
-# that another one hides is reached only once that one has gone, hence the passes.
-mounts_below_root() { awk -v root="$root" 'index($2, root) == 1 { print $2 }' /proc/mounts; }
-cleanup() {
-    local process mount device pass
-    for process in /proc/[0-9]*; do
-        if [ "$(readlink "$process/root" 2>/dev/null)" = "$root" ]; then
-            kill -9 "${process#/proc/}" 2>/dev/null || true
-        fi
-    done
-    for pass in 1 2 3 4 5; do
-        [ -n "$(mounts_below_root)" ] || break
-        for mount in $(mounts_below_root | sort -r); do
-            umount "$mount" 2>/dev/null || umount -l "$mount" 2>/dev/null || true
-        done
-    done
-    for device in $(losetup -n -O NAME,BACK-FILE 2>/dev/null | awk -v root="$root" \
-        'index($2, root) == 1 { print $1 }'); do
-        losetup -d "$device" 2>/dev/null || true
-    done
-}
+source scripts/roots.sh
+cleanup() { end_root "$root"; }
 cleanup # what a run that was cut short left, before anything below the root is removed
 trap cleanup EXIT
-
-if [ ! -e "$root/.zorvena-root" ]; then
-    scripts/setup.sh root
-    echo "Making a Debian 13 root in $root from $archive"
-    rm -rf --one-file-system "$root.new"
-    debootstrap --variant=minbase trixie "$root.new" "$archive" >"$root.log" 2>&1 \
-        || { tail -n 20 "$root.log" >&2; exit 1; }
-    {
-        echo "deb $archive trixie main"
-        echo "deb $archive trixie-updates main"
-        [ -z "$security" ] || echo "deb $security trixie-security main"
-    } >"$root.new/etc/apt/sources.list"
-    touch "$root.new/.zorvena-root"
-    rm -rf --one-file-system "$root"
-    mv "$root.new" "$root" # whole, or not at all
-fi
-cp -L /etc/resolv.conf "$root/etc/resolv.conf"
-
-mount -t proc proc "$root/proc"
-mount -t sysfs sys "$root/sys"
-mount --rbind /dev "$root/dev"
-mount --make-rslave "$root/dev"
+make_minimal_root trixie "$root"
+mount_system "$root"
 mkdir -p "$root$cache"
 mount --bind "$cache" "$root$cache"
 # A folder before the folders inside it, so that each is mounted where the command looks.
@@ -129,12 +79,7 @@ mv "$trees.new" "$trees"
 inside=$root$tree
 mkdir -p "$inside"
 find "$inside" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf --one-file-system {} +
-# The working tree as it is: a tracked file deleted and not yet committed stays out.
-git ls-files -z --cached --others --exclude-standard | while IFS= read -r -d '' file; do
-    if [ -e "$file" ] || [ -L "$file" ]; then
-        printf '%s\0' "$file"
-    fi
-done | tar --null -T - -c | tar -x -C "$inside"
+copy_tree "$inside"
 
 quoted=$(printf '%q ' "$@")
 chroot "$root" /usr/bin/env -i HOME="$HOME" \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 or 13 packages that are missing for the given purposes: "run" (build and
-# start the program), "test" (build and run the tests), "screen" (run it under a virtual X server),
+# start the program; every purpose includes it), "test" (build and run the tests and the short
+# benchmark run), "bench" (build the benchmark), "screen" (run it under a virtual X server),
 # "windows" (cross-build the Windows program, pack it and test it under Wine), "windows-qt" (build
 # the Windows Qt from Debian's source), "stick" (an exFAT volume for the tests, scripts/stick.sh),
 # "root" (a Debian 13 root, scripts/debian13.sh), "compare" (two sets of Windows downloads,
@@ -12,8 +13,10 @@ packages=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-
 for purpose in "$@"; do
     case "$purpose" in
         run) ;;
+        # Qt's private GUI headers: the tests' and the benchmark's stand-in for a screen reader.
         test) packages+=(qt6-base-private-dev binutils-mingw-w64-x86-64 desktop-file-utils
             exfatprogs exfat-fuse) ;;
+        bench) packages+=(qt6-base-private-dev) ;;
         stick) packages+=(exfatprogs exfat-fuse) ;;
         compare) packages+=(unzip) ;;
         root) packages+=(debootstrap) ;;

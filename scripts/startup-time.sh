@@ -6,8 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-10}
-scripts/setup.sh run screen
-scripts/build.sh build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+scripts/setup.sh bench screen
+scripts/build.sh build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DZORVENA_BENCHMARK=ON
 cc -O2 -Wall -Wextra -o build-bench/maptimer bench/maptimer.c -lX11
 
 work=$(mktemp -d)

@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh test
 
 jobs=$(nproc)
-scripts/build.sh build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+scripts/build.sh build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+    -DZORVENA_BENCHMARK=ON
 ctest --test-dir build-test --output-on-failure -j "$jobs"
 scripts/figures.sh build-test
 # The benchmark only measures; one short run proves that it still runs.

@@ -129,11 +129,13 @@ if [ -f "$build/CMakeCache.txt" ] \
 fi
 
 testing=$($test && echo ON || echo OFF)
+benchmark=$($bench && echo ON || echo OFF)
 # Wine runs the tests: CTest puts scripts/wine-test.sh before every test command.
 scripts/build.sh "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
     -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr -DZORVENA_QT_CATALOGUE="$catalogue" \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DBUILD_TESTING="$testing" \
+    -DZORVENA_BENCHMARK="$benchmark" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-test.sh" --no-warn-unused-cli
 
 # The MinGW runtime DLLs lie with the compiler.
