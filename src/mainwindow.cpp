@@ -60,6 +60,8 @@ QString noteHeard(const QString &key)
 {
     return u"Notatka z "_s + DayKey::toHeard(key);
 }
+
+const QString reloaded = u"Notatka zmieniła się w innym miejscu - wczytano ją ponownie"_s;
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -158,7 +160,13 @@ bool MainWindow::mayDiscardText()
     if (question.clickedButton() == save) {
         return saveNote();
     }
-    return question.clickedButton() == discard;
+    if (question.clickedButton() != discard) {
+        return false;
+    }
+    // Gone now, whatever the next load finds: discarded text never shows under another day.
+    ui->textEdit->clear();
+    storedText.clear();
+    return true;
 }
 
 void MainWindow::selectDay(const QString &key)
@@ -170,6 +178,8 @@ void MainWindow::selectDay(const QString &key)
 
 void MainWindow::napisz()
 {
+    // What the editor keeps when the file cannot be read is no note of this day's.
+    loadedNote = QJsonValue(QJsonValue::Undefined);
     NoteFile file(JsonFilePath);
     switch (file.read()) {
     case NoteFile::OpenError:
@@ -183,11 +193,17 @@ void MainWindow::napisz()
         return;
     case NoteFile::Read:
         qDebug() << "No Error";
-        // Plain text: a note that looks like markup is shown, and saved back, as typed.
-        ui->textEdit->setPlainText(file.notes().value(data).toString());
-        storedText = ui->textEdit->toPlainText();
+        showNote(file.notes().value(data));
         return;
     }
+}
+
+void MainWindow::showNote(const QJsonValue &note)
+{
+    // Plain text: a note that looks like markup is shown, and saved back, as typed.
+    ui->textEdit->setPlainText(note.toString());
+    storedText = ui->textEdit->toPlainText();
+    loadedNote = note;
 }
 
 bool MainWindow::containsKey(const QString &keyToCheck)
@@ -197,26 +213,32 @@ bool MainWindow::containsKey(const QString &keyToCheck)
         && file.notes().contains(keyToCheck);
 }
 
-bool MainWindow::remove(QString &key)
+MainWindow::Removal MainWindow::remove(QString &key)
 {
     NoteFile file(JsonFilePath, NoteFile::Access::Update);
     if (!readForKeys(file, QIODevice::ReadWrite | QIODevice::Text)) {
-        return false;
+        return Removal::Failed;
     }
     QJsonObject notes = file.notes();
+    // The user asked to delete the note that was loaded, never one written since elsewhere.
+    const QJsonValue current = notes.value(key);
+    if (current != loadedNote) {
+        showNote(current);
+        return Removal::ChangedElsewhere;
+    }
     notes.remove(key);
     switch (file.write(notes, NoteFile::Layout::Indented)) {
     case NoteFile::OpenForWritingError:
         qDebug() << "Nie można otworzyć pliku JSON w trybie zapisu.";
-        return false;
+        return Removal::Failed;
     case NoteFile::WriteError:
         qDebug() << "Nie można zapisać pliku JSON:" << file.errorString();
-        return false;
+        return Removal::Failed;
     case NoteFile::Written:
         break;
     }
     qDebug() << "Klucz" << key << "został usunięty z pliku JSON.";
-    return true;
+    return Removal::Removed;
 }
 
 void MainWindow::on_pushButton_clicked()
@@ -232,47 +254,108 @@ void MainWindow::on_pushButton_clicked()
 
 bool MainWindow::saveNote()
 {
-    NoteFile file(JsonFilePath, NoteFile::Access::Update);
-    const NoteFile::ReadStatus status = file.read();
-    if (status == NoteFile::LockError) {
-        warnLocked(file);
-        showStatus(u"Nie udało się zapisać"_s);
-        return false;
-    }
-    if (status == NoteFile::OpenError) {
-        qWarning() << "Nie udało się otworzyć pliku.";
-    }
-    if (status == NoteFile::OpenError || status == NoteFile::ParseError) {
-        qWarning() << "Błąd parsowania JSON. (prawdopodobnie pusty plik)";
-    }
-    if (status != NoteFile::Read) {
-        qWarning() << "Plik JSON nie zawiera obiektu.";
-        // Starting afresh would wipe whatever the file holds; only a missing or empty file
-        // may be replaced.
-        if (!file.hadNoContent()) {
-            showStatus(u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
+    const QString typed = ui->textEdit->toPlainText();
+    QString text = typed;
+    // The day's note that the text was written against: the loaded one, then the one that the
+    // user last decided about.
+    QJsonValue expected = loadedNote;
+    for (;;) {
+        QJsonValue current;
+        {
+            NoteFile file(JsonFilePath, NoteFile::Access::Update);
+            const NoteFile::ReadStatus status = file.read();
+            if (status == NoteFile::LockError) {
+                warnLocked(file);
+                showStatus(u"Nie udało się zapisać"_s);
+                return false;
+            }
+            if (status == NoteFile::OpenError) {
+                qWarning() << "Nie udało się otworzyć pliku.";
+            }
+            if (status == NoteFile::OpenError || status == NoteFile::ParseError) {
+                qWarning() << "Błąd parsowania JSON. (prawdopodobnie pusty plik)";
+            }
+            if (status != NoteFile::Read) {
+                qWarning() << "Plik JSON nie zawiera obiektu.";
+                // Starting afresh would wipe whatever the file holds; only a missing or empty
+                // file may be replaced.
+                if (!file.hadNoContent()) {
+                    showStatus(u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
+                    return false;
+                }
+            }
+
+            QJsonObject notes = file.notes();
+            current = notes.value(data);
+            if (current == expected) {
+                notes.insert(data, text);
+                switch (file.write(notes, NoteFile::Layout::Compact)) {
+                case NoteFile::OpenForWritingError:
+                    qWarning() << "Nie udało się otworzyć pliku do zapisu.";
+                    showStatus(u"Nie udało się zapisać"_s);
+                    return false;
+                case NoteFile::WriteError:
+                    qWarning() << "Nie udało się zapisać pliku:" << file.errorString();
+                    showStatus(u"Nie udało się zapisać"_s);
+                    return false;
+                case NoteFile::Written:
+                    if (text != typed) {
+                        ui->textEdit->setPlainText(text);
+                    }
+                    storedText = ui->textEdit->toPlainText();
+                    loadedNote = text;
+                    showStatus(u"Pomyślnie zapisano"_s);
+                    return true;
+                }
+                return false;
+            }
+        } // the lock goes before any question: another copy may save meanwhile
+
+        // The day's note changed in the file since it was loaded.
+        if (typed == storedText) {
+            showNote(current); // nothing of the user's is at stake
+            showStatus(reloaded);
             return false;
         }
+        switch (askAboutChange()) {
+        case ChangeAnswer::KeepBoth: {
+            const QString other = current.toString();
+            text = other.isEmpty() ? typed : other + u"\n\n"_s + typed;
+            break;
+        }
+        case ChangeAnswer::Replace:
+            text = typed;
+            break;
+        case ChangeAnswer::Cancel:
+            showStatus(u"Nie zapisano"_s);
+            return false;
+        }
+        // Written only if the note is still the one the user decided about; otherwise asked again.
+        expected = current;
     }
+}
 
-    const QString text = ui->textEdit->toPlainText();
-    QJsonObject notes = file.notes();
-    notes.insert(data, text);
-    switch (file.write(notes, NoteFile::Layout::Compact)) {
-    case NoteFile::OpenForWritingError:
-        qWarning() << "Nie udało się otworzyć pliku do zapisu.";
-        showStatus(u"Nie udało się zapisać"_s);
-        return false;
-    case NoteFile::WriteError:
-        qWarning() << "Nie udało się zapisać pliku:" << file.errorString();
-        showStatus(u"Nie udało się zapisać"_s);
-        return false;
-    case NoteFile::Written:
-        storedText = text;
-        showStatus(u"Pomyślnie zapisano"_s);
-        return true;
+MainWindow::ChangeAnswer MainWindow::askAboutChange()
+{
+    // Built like the other questions: no parent, so the toolkit's own look.
+    QMessageBox question;
+    question.setWindowTitle(u"Notatka zmieniona"_s);
+    const QString changed = u" zmieniła się w pliku, odkąd została wczytana (w innym oknie "
+                            u"programu albo na innym komputerze)."_s;
+    question.setText(noteOf(data) + changed);
+    Accessibility::nameQuestion(question, noteHeard(data) + changed);
+    question.setIcon(QMessageBox::Warning);
+    QPushButton *both = question.addButton(u"Zachowaj obie"_s, QMessageBox::AcceptRole);
+    QPushButton *replace = question.addButton(u"Zastąp"_s, QMessageBox::DestructiveRole);
+    QPushButton *cancel = question.addButton(u"Anuluj"_s, QMessageBox::RejectRole);
+    question.setDefaultButton(both);
+    question.setEscapeButton(cancel);
+    question.exec();
+
+    if (question.clickedButton() == both) {
+        return ChangeAnswer::KeepBoth;
     }
-    return false;
+    return question.clickedButton() == replace ? ChangeAnswer::Replace : ChangeAnswer::Cancel;
 }
 
 void MainWindow::offerDeletion()
@@ -293,9 +376,15 @@ void MainWindow::offerDeletion()
         showStatus(u"Operacja usunięcia zapisu została anulowana"_s);
         return;
     }
-    if (!remove(data)) {
+    switch (remove(data)) {
+    case Removal::Failed:
         showStatus(u"Nie udało się usunąć zapisu"_s);
         return;
+    case Removal::ChangedElsewhere:
+        showStatus(reloaded);
+        return;
+    case Removal::Removed:
+        break;
     }
     showStatus(u"Usunięto zapis"_s);
     selectDay(DayKey::fromDate(QDate::currentDate()));

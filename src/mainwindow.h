@@ -1,6 +1,7 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include <QJsonValue>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -23,14 +24,21 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+private:
+    enum class Removal {
+        Removed,
+        Failed, // the note file could not be read or rewritten; it is unchanged
+        ChangedElsewhere, // the day's note is not the one loaded; it is loaded now, and stays
+    };
+
 private slots:
     void czas();
     void on_pushButton_clicked();
     void on_pushButton_3_clicked();
     void on_calendarWidget_clicked(const QDate &date);
     void napisz();
-    // Returns false when the note file could not be read or rewritten; it is then unchanged.
-    bool remove(QString &key);
+    // Removes the day's note, provided that it is still the one that was loaded.
+    Removal remove(QString &key);
     bool containsKey(const QString &keyToCheck);
 
 public slots:
@@ -49,9 +57,19 @@ private:
     // question keeps the day; returns whether it did.
     bool takeDay(const QString &key);
     void selectDay(const QString &key);
-    // Saves the editor's text under the selected day; returns whether it was written.
+    // Saves the editor's text under the selected day; returns whether it was written. Where the
+    // day's note changed in the file since it was loaded, it asks first whether to keep both,
+    // replace it or not save; where the editor holds just what was loaded, it loads the new note.
     bool saveNote();
+    enum class ChangeAnswer {
+        KeepBoth,
+        Replace,
+        Cancel,
+    };
+    ChangeAnswer askAboutChange();
     void offerDeletion();
+    // Puts the day's note, as the note file holds it, into the editor.
+    void showNote(const QJsonValue &note);
     void showStatus(const QString &message);
 
     Ui::MainWindow *ui;
@@ -63,6 +81,11 @@ private:
     QString JsonFilePath;
     // The editor's text as the last load left it or the last save wrote it.
     QString storedText;
+    // What the note file held for the selected day when it was loaded or last written: the note,
+    // or undefined where there was none (or the file could not be read). A save or deletion that
+    // finds something else there was made after a change elsewhere: another window of the
+    // program, or the same diary on another computer brought over by a sync tool.
+    QJsonValue loadedNote = QJsonValue(QJsonValue::Undefined);
 };
 
 #endif // MAINWINDOW_H

@@ -236,14 +236,19 @@ void clickCalendarDay(QWidget *window, const QDate &day, Click click)
 }
 
 namespace {
-void answerQuestion(const QString &button, int attemptsLeft)
+void answerQuestion(
+    const QString &button, const std::function<void()> &whileAsked, int attemptsLeft)
 {
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box) {
         if (attemptsLeft > 0) { // not shown yet
-            QTimer::singleShot(10, qApp, [=] { answerQuestion(button, attemptsLeft - 1); });
+            QTimer::singleShot(
+                10, qApp, [=] { answerQuestion(button, whileAsked, attemptsLeft - 1); });
         }
         return;
+    }
+    if (whileAsked) {
+        whileAsked();
     }
     if (button.isEmpty()) {
         QTest::keyClick(box, Qt::Key_Escape);
@@ -259,9 +264,9 @@ void answerQuestion(const QString &button, int attemptsLeft)
 }
 } // namespace
 
-void answerNextQuestion(const QString &button)
+void answerNextQuestion(const QString &button, const std::function<void()> &whileAsked)
 {
-    QTimer::singleShot(0, qApp, [button] { answerQuestion(button, 500); });
+    QTimer::singleShot(0, qApp, [=] { answerQuestion(button, whileAsked, 500); });
 }
 
 LogCapture::LogCapture()

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 
 class QWidget;
 
@@ -115,8 +116,8 @@ public:
 };
 
 // Arms a timer that answers the next modal question box: clicks the button with this text, or
-// presses Escape when the text is empty.
-void answerNextQuestion(const QString &button);
+// presses Escape when the text is empty; first, while it is open, runs whileAsked.
+void answerNextQuestion(const QString &button, const std::function<void()> &whileAsked = {});
 
 struct LogLine
 {

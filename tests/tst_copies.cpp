@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <functional>
 #include <memory>
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -95,6 +96,8 @@ private slots:
     void lockHeldByAnotherCopy();
     void fileOpenInAnotherProcess_data();
     void fileOpenInAnotherProcess();
+    void sameDayInTwoWindows_data();
+    void sameDayInTwoWindows();
 };
 
 void tst_Copies::changesAtOnce_data()
@@ -327,6 +330,83 @@ void tst_Copies::fileOpenInAnotherProcess()
     QCOMPARE(window.statusBar()->currentMessage(), u"Pomyślnie zapisano"_s);
     QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"a","2024/05/15":"b"})"));
     QCOMPARE(TestSupport::strayFiles(), QStringList());
+}
+
+// Two windows of the program on one note file, both on one day, as two computers sharing a diary
+// through a sync tool are: the morning's note is loaded in both; the evening's lines are saved in
+// the second; then the first adds its own.
+void tst_Copies::sameDayInTwoWindows_data()
+{
+    QTest::addColumn<QStringList>("answers"); // to each "Notatka zmieniona" in turn
+    QTest::addColumn<bool>("savedAgain"); // the second saves once more while the first asks
+    QTest::addColumn<QString>("kept"); // the day's note in the end
+    const QString morning = u"rano"_s;
+    const QString evening = u"rano\nwieczorem"_s;
+    const QString night = u"rano\nwieczorem\nnoc"_s;
+    const QString mine = u"rano i kawa"_s;
+    QTest::newRow("Zachowaj obie")
+        << QStringList { u"Zachowaj obie"_s } << false << evening + u"\n\n"_s + mine;
+    QTest::newRow("Zastąp") << QStringList { u"Zastąp"_s } << false << mine;
+    QTest::newRow("Anuluj") << QStringList { u"Anuluj"_s } << false << evening;
+    QTest::newRow("saved again while asked, Zachowaj obie") << QStringList { u"Zachowaj obie"_s,
+        u"Zachowaj obie"_s } << true << night + u"\n\n"_s + mine;
+    QTest::newRow("saved again while asked, Zastąp")
+        << QStringList { u"Zastąp"_s, u"Zastąp"_s } << true << mine;
+    QTest::newRow("saved again while asked, then Anuluj")
+        << QStringList { u"Zachowaj obie"_s, u"Anuluj"_s } << true << night;
+}
+
+void tst_Copies::sameDayInTwoWindows()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(bool, savedAgain);
+    QFETCH(QString, kept);
+    TestSupport::writeNoteFile(R"({"2024/05/14":"rano"})");
+    struct Window
+    {
+        MainWindow window;
+        QTextEdit *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
+        QPushButton *save = window.findChild<QPushButton *>(u"pushButton"_s);
+        QString status() const { return window.statusBar()->currentMessage(); }
+    };
+    Window first;
+    Window second;
+    for (Window *w : { &first, &second }) {
+        w->window.show();
+        TestSupport::clickCalendarDay(&w->window, QDate(2024, 5, 14));
+        QCOMPARE(w->editor->toPlainText(), u"rano"_s);
+    }
+    second.editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(second.editor, Qt::Key_Return);
+    QTest::keyClicks(second.editor, u"wieczorem"_s);
+    QTest::mouseClick(second.save, Qt::LeftButton);
+    QCOMPARE(second.status(), u"Pomyślnie zapisano"_s);
+
+    first.editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(first.editor, u" i kawa"_s);
+    int asked = 0;
+    std::function<void()> whileAsked = [&] {
+        ++asked;
+        if (asked == 1 && savedAgain) {
+            // No lock is held while the question waits: the second window's save goes through.
+            second.editor->moveCursor(QTextCursor::End);
+            QTest::keyClick(second.editor, Qt::Key_Return);
+            QTest::keyClicks(second.editor, u"noc"_s);
+            second.save->click();
+        }
+        if (asked < answers.size()) {
+            TestSupport::answerNextQuestion(answers.value(asked), whileAsked);
+        }
+    };
+    TestSupport::answerNextQuestion(answers.value(0), whileAsked);
+    QTest::mouseClick(first.save, Qt::LeftButton);
+    QCOMPARE(second.status(), u"Pomyślnie zapisano"_s);
+    QCOMPARE(asked, int(answers.size()));
+    const QJsonObject notes = QJsonDocument::fromJson(noteFileBytes()).object();
+    QCOMPARE(notes.value(u"2024/05/14"_s).toString(), kept);
+    const bool cancelled = answers.constLast() == u"Anuluj"_s;
+    QCOMPARE(first.status(), cancelled ? u"Nie zapisano"_s : u"Pomyślnie zapisano"_s);
+    QCOMPARE(first.editor->toPlainText(), cancelled ? u"rano i kawa"_s : kept);
 }
 
 QTEST_MAIN(tst_Copies)

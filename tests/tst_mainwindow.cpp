@@ -506,6 +506,15 @@ void tst_MainWindow::datesHeardInWords()
     QCOMPARE(shown, u"Notatka z 14/05/2024 nie została zapisana. Zapisać ją?"_s);
     QCOMPARE(said, u"Notatka z 14 maja 2024 nie została zapisana. Zapisać ją?"_s);
 
+    TestSupport::writeNoteFile(
+        R"({"2024/05/14":"zmieniony","2023/12/31":"sylwester","notatka":"x"})");
+    readQuestion(u"Anuluj"_s);
+    QTest::mouseClick(child<QPushButton>(window, u"pushButton"_s), Qt::LeftButton);
+    const QString changed = u" zmieniła się w pliku, odkąd została wczytana (w innym oknie "
+                            "programu albo na innym komputerze)."_s;
+    QCOMPARE(shown, u"Notatka z 14/05/2024"_s + changed);
+    QCOMPARE(said, u"Notatka z 14 maja 2024"_s + changed);
+
     // The list's rows.
     editor->clear();
     QTest::mouseClick(child<QPushButton>(window, u"pushButton_3"_s), Qt::LeftButton);

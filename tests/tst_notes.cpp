@@ -53,6 +53,13 @@ struct Window
     QLabel *dayLabel = window.findChild<QLabel *>(u"label_3"_s);
 
     void click(const QDate &date) { TestSupport::clickCalendarDay(&window, date); }
+    // Puts the text into the editor as the load of another day does, from a note file of its own:
+    // a load that then cannot read the file leaves it there.
+    void loadText(const QString &text)
+    {
+        writeNoteFile(u"{\"2024/05/13\":\"%1\"}"_s.arg(text).toUtf8());
+        click(QDate(2024, 5, 13));
+    }
     // Presses "Zapisz", or the Save keys in the editor, which reach an active window.
     enum class By { Button, Keys };
     void save(const QString &text, By by = By::Button)
@@ -77,8 +84,9 @@ QString identity(const QString &path)
     if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
         return {};
     }
-    return u"mode %1, inode %2, %3 bytes"_s.arg(status.st_mode).arg(status.st_ino).arg(
-        status.st_size);
+    return u"mode %1, inode %2, %3 bytes"_s.arg(status.st_mode)
+        .arg(status.st_ino)
+        .arg(status.st_size);
 #else
     const QFileInfo info(path);
     return u"folder %1, created %2, %3 bytes"_s.arg(info.isDir())
@@ -201,11 +209,10 @@ void tst_Notes::fileStates()
         }
     };
 
-    restore();
     Window w;
-    w.editor->setPlainText(u"stale"_s);
+    w.loadText(u"stale"_s);
+    restore();
     LogCapture log;
-    TestSupport::answerNextQuestion(u"Nie zapisuj"_s); // the load itself is what is tested
     w.click(day);
     QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
     QCOMPARE(logged(log), loadLog);
@@ -217,7 +224,10 @@ void tst_Notes::fileStates()
     QCOMPARE(w.status(), saveStatus);
     QCOMPARE(noteFileBytes(), afterSave);
 
+    // The deletion of the note that the file holds, as loaded.
     restore();
+    w.editor->clear();
+    w.click(day);
     log.clear();
     const QDate started = QDate::currentDate();
     TestSupport::answerNextQuestion(u"Tak"_s);
@@ -361,6 +371,9 @@ void tst_Notes::unsafeNoteFiles()
 {
     QFETCH(QString, kind);
     const QString path = TestSupport::noteFilePath();
+    Window w;
+    w.loadText(u"stale"_s);
+    TestSupport::removeNoteFile();
     if (kind == u"folder"_s) {
         QVERIFY(QDir().mkdir(path));
     } else if (kind == u"blank"_s) {
@@ -377,9 +390,6 @@ void tst_Notes::unsafeNoteFiles()
     const QString before = identity(path);
     QVERIFY(!before.isEmpty());
 
-    Window w;
-    w.editor->setPlainText(u"stale"_s);
-    TestSupport::answerNextQuestion(u"Nie zapisuj"_s);
     w.click(day);
     QCOMPARE(w.editor->toPlainText(), u"stale"_s);
     w.save(QString());

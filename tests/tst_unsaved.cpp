@@ -5,6 +5,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -15,16 +17,27 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 using TestSupport::noteFileBytes;
+using TestSupport::textFileBytes;
 
 namespace {
 const QDate day(2024, 5, 14);
 const QDate otherDay(2024, 5, 15);
 const QByteArray twoNotes = R"({"2024/05/14":"stary","2024/05/15":"inny"})";
 const QString questionText = u"Notatka z 14/05/2024 nie została zapisana. Zapisać ją?"_s;
+const QString changedText = u"Notatka z 14/05/2024 zmieniła się w pliku, odkąd została wczytana "
+                            "(w innym oknie programu albo na innym komputerze)."_s;
+const QString reloaded = u"Notatka zmieniła się w innym miejscu - wczytano ją ponownie"_s;
+
+// The note file's bytes for these notes, as a save writes them.
+QByteArray compact(const QJsonObject &notes)
+{
+    return QJsonDocument(notes).toJson(QJsonDocument::Compact);
+}
 
 // Answers every question box that shows while it lives, and remembers what each one asked.
 class Answerer : public QObject
@@ -32,13 +45,21 @@ class Answerer : public QObject
     Q_OBJECT
 
 public:
-    // The text of the button to click; an empty text presses Escape.
+    // The text of the button to click; an empty text presses Escape. With several, the first
+    // question gets the first, and so on; the last answers the rest.
     explicit Answerer(const QString &answer)
-        : m_answer(answer)
+        : Answerer(QStringList(answer))
+    {
+    }
+    explicit Answerer(const QStringList &answers)
+        : m_answers(answers)
     {
         connect(&m_poll, &QTimer::timeout, this, &Answerer::answer);
         m_poll.start(10);
     }
+
+    // Runs as each question shows, before it is answered.
+    std::function<void(int question)> whileAsked;
 
     QStringList titles;
     QStringList texts;
@@ -69,20 +90,24 @@ private:
         described.append(
             u"escape:"_s + (box->escapeButton() ? box->escapeButton()->text() : QString()));
         buttons.append(described.join(u' '));
+        if (whileAsked) {
+            whileAsked(int(titles.size()));
+        }
         emit answered();
-        if (m_answer.isEmpty()) {
+        const QString answer = m_answers.value(titles.size() - 1, m_answers.constLast());
+        if (answer.isEmpty()) {
             QTest::keyClick(box, Qt::Key_Escape);
             return;
         }
         for (QAbstractButton *button : box->buttons()) {
-            if (button->text() == m_answer) {
+            if (button->text() == answer) {
                 QTest::mouseClick(button, Qt::LeftButton);
                 return;
             }
         }
     }
 
-    QString m_answer;
+    QStringList m_answers;
     QTimer m_poll;
     // Null again once that box is gone, even when the next one takes its place in memory.
     QPointer<QMessageBox> m_answered;
@@ -103,6 +128,10 @@ struct Window
 
     QString status() const { return window.statusBar()->currentMessage(); }
     void type(const QString &text) { QTest::keyClicks(editor, text); }
+    void save()
+    {
+        QTest::mouseClick(window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
+    }
 
     // The days a saved-days window sent, once leave() opened one.
     struct Sent : QSignalSpy
@@ -160,6 +189,13 @@ private slots:
     void nothingAtStake();
     void quitAsks_data();
     void quitAsks();
+    void changedElsewhere_data();
+    void changedElsewhere();
+    void untouchedTakesTheChange_data();
+    void untouchedTakesTheChange();
+    void deletionOfAChangedNote_data();
+    void deletionOfAChangedNote();
+    void discardedTextIsGone();
 };
 
 void tst_Unsaved::question_data()
@@ -208,7 +244,7 @@ void tst_Unsaved::question()
     if (way == u"close"_s) {
         QCOMPARE(w.window.isVisible(), !left);
         QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
-        QCOMPARE(w.editor->toPlainText(), typed);
+        QCOMPARE(w.editor->toPlainText(), answer == u"Nie zapisuj"_s ? QString() : typed);
         return;
     }
     QVERIFY(w.window.isVisible());
@@ -334,6 +370,185 @@ void tst_Unsaved::quitAsks()
     });
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     QCOMPARE(QCoreApplication::exec(), exitCode);
+    QCOMPARE(answerer.titles.size(), 1);
+}
+
+// How the day's note changes in the file after the window loaded it, as another copy of the program
+// or a sync tool bringing the diary from another computer changes it: the notes that the file then
+// holds.
+QJsonObject changedNotes(const QString &change)
+{
+    QJsonObject notes { { u"2024/05/15"_s, u"inny"_s } };
+    if (change == u"rewritten"_s) {
+        notes.insert(u"2024/05/14"_s, u"stary\nwieczorem"_s);
+    } else if (change == u"added"_s) {
+        notes.insert(u"2024/05/14"_s, u"wieczorem"_s);
+    }
+    return notes;
+}
+
+void tst_Unsaved::changedElsewhere_data()
+{
+    QTest::addColumn<QString>("change"); // "added": the day had no note when it was loaded
+    QTest::addColumn<QString>("way"); // "Zapisz", or the unsaved text's question on a day change
+    QTest::addColumn<QString>("answer"); // empty: Escape
+    for (const char *change : { "rewritten", "added", "deleted" }) {
+        for (const char *way : { "Zapisz", "calendar" }) {
+            for (const char *answer : { "Zachowaj obie", "Zastąp", "Anuluj", "" }) {
+                QTest::addRow("%s, %s, %s", change, way, *answer ? answer : "Escape")
+                    << QString::fromLatin1(change) << QString::fromLatin1(way)
+                    << QString::fromUtf8(answer);
+            }
+        }
+    }
+}
+
+void tst_Unsaved::changedElsewhere()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, way);
+    QFETCH(QString, answer);
+    if (change == u"added"_s) {
+        TestSupport::writeNoteFile(R"({"2024/05/15":"inny"})");
+    }
+    Window w;
+    w.type(u"nowy "_s);
+    const QString typed = w.editor->toPlainText();
+    const QJsonObject changed = changedNotes(change);
+    TestSupport::writeNoteFile(compact(changed));
+
+    Answerer answerer(
+        way == u"Zapisz"_s ? QStringList(answer) : QStringList { u"Zapisz"_s, answer });
+    if (way == u"Zapisz"_s) {
+        w.save();
+    } else {
+        w.leave(way);
+    }
+    QCOMPARE(answerer.titles.constLast(), u"Notatka zmieniona"_s);
+    QCOMPARE(answerer.titles.size(), way == u"Zapisz"_s ? 1 : 2);
+    QCOMPARE(answerer.texts.constLast(), changedText);
+    QCOMPARE(answerer.icons.constLast(), QMessageBox::Warning);
+    QCOMPARE(answerer.buttons.constLast(),
+        u"Zachowaj obie:%1 Anuluj:%2 Zastąp:%3 default:Zachowaj obie escape:Anuluj"_s
+            .arg(QMessageBox::AcceptRole)
+            .arg(QMessageBox::RejectRole)
+            .arg(QMessageBox::DestructiveRole));
+
+    const QString other = changed.value(u"2024/05/14"_s).toString();
+    QString saved;
+    if (answer == u"Zachowaj obie"_s) {
+        saved = other.isEmpty() ? typed : other + u"\n\n"_s + typed;
+    } else if (answer == u"Zastąp"_s) {
+        saved = typed;
+    }
+    if (saved.isEmpty()) {
+        QCOMPARE(noteFileBytes(), compact(changed));
+        QCOMPARE(w.status(), u"Nie zapisano"_s);
+        QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
+        QCOMPARE(w.editor->toPlainText(), typed);
+        return;
+    }
+    QJsonObject expected = changed;
+    expected.insert(u"2024/05/14"_s, saved);
+    QCOMPARE(noteFileBytes(), compact(expected));
+    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+    if (way == u"Zapisz"_s) {
+        // The editor shows what was saved, which is now what the file holds: the next "Zapisz"
+        // asks nothing.
+        QCOMPARE(w.editor->toPlainText(), saved);
+        w.editor->moveCursor(QTextCursor::End);
+        w.type(u"!"_s);
+        w.save();
+        QCOMPARE(answerer.titles.size(), 1);
+        expected.insert(u"2024/05/14"_s, QString(saved + u'!'));
+        QCOMPARE(noteFileBytes(), compact(expected));
+    } else {
+        QCOMPARE(w.dayLabel->text(), u"15/05/2024"_s);
+        QCOMPARE(w.editor->toPlainText(), u"inny"_s);
+    }
+}
+
+void tst_Unsaved::untouchedTakesTheChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("rewritten") << u"rewritten"_s;
+    QTest::newRow("deleted") << u"deleted"_s;
+}
+
+// "Zapisz" on an editor that holds just what was loaded writes nothing over a newer note.
+void tst_Unsaved::untouchedTakesTheChange()
+{
+    QFETCH(QString, change);
+    Window w;
+    const QJsonObject changed = changedNotes(change);
+    TestSupport::writeNoteFile(compact(changed));
+
+    Answerer answerer(u"Anuluj"_s);
+    w.save();
+    QCOMPARE(answerer.titles, QStringList());
+    QCOMPARE(noteFileBytes(), compact(changed));
+    QCOMPARE(w.editor->toPlainText(), changed.value(u"2024/05/14"_s).toString());
+    QCOMPARE(w.status(), reloaded);
+    // What shows now is what was loaded: leaving the day asks nothing.
+    w.leave(u"calendar"_s);
+    QCOMPARE(answerer.titles, QStringList());
+}
+
+void tst_Unsaved::deletionOfAChangedNote_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("whileAsked"); // the change comes while the question is open
+    QTest::newRow("rewritten before Zapisz") << u"rewritten"_s << false;
+    QTest::newRow("rewritten while asked") << u"rewritten"_s << true;
+    QTest::newRow("added while none was loaded") << u"added"_s << false;
+}
+
+void tst_Unsaved::deletionOfAChangedNote()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, whileAsked);
+    if (change == u"added"_s) {
+        TestSupport::writeNoteFile(R"({"2024/05/15":"inny"})");
+    }
+    Window w;
+    w.editor->clear();
+    const QJsonObject changed = changedNotes(change);
+    Answerer answerer(u"Tak"_s);
+    if (whileAsked) {
+        answerer.whileAsked = [&](int) { TestSupport::writeNoteFile(compact(changed)); };
+    } else {
+        TestSupport::writeNoteFile(compact(changed));
+    }
+    w.save();
+    QCOMPARE(answerer.titles, QStringList(u"Potwierdzenie"_s));
+    QCOMPARE(noteFileBytes(), compact(changed));
+    QCOMPARE(w.status(), reloaded);
+    QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
+    QCOMPARE(w.editor->toPlainText(), changed.value(u"2024/05/14"_s).toString());
+
+    // Now that it was seen, it may go.
+    w.editor->clear();
+    w.save();
+    QCOMPARE(w.status(), u"Usunięto zapis"_s);
+    QCOMPARE(noteFileBytes(), textFileBytes(QByteArray("{\n    \"2024/05/15\": \"inny\"\n}\n")));
+}
+
+// "Nie zapisuj" throws the text away at once: it never shows under the next day, even where that
+// day's load finds no note file, as on a diary's first day.
+void tst_Unsaved::discardedTextIsGone()
+{
+    TestSupport::removeNoteFile();
+    Window w;
+    w.type(u"pierwszy dzien"_s);
+    Answerer answerer(u"Nie zapisuj"_s);
+    w.leave(u"calendar"_s);
+    QCOMPARE(answerer.titles, QStringList(u"Niezapisana notatka"_s));
+    QCOMPARE(w.dayLabel->text(), u"15/05/2024"_s);
+    QCOMPARE(w.editor->toPlainText(), QString());
+    w.save();
+    QCOMPARE(w.status(), u"Plik jest pusty - nie zapisano"_s);
+    QCOMPARE(noteFileBytes(), QByteArray());
+    TestSupport::clickCalendarDay(&w.window, day);
     QCOMPARE(answerer.titles.size(), 1);
 }
 
