@@ -25,6 +25,41 @@ bool isLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
 }
 
+// A parse of the note file's bytes, kept for the next read: the file is read every time, but
+// bytes that are the same as before, byte for byte, need not be parsed again. Nothing stands in
+// for the bytes (not their size, time or a hash): a file rewritten elsewhere with other bytes of
+// the same size, within a FAT volume's 2 s of time, is always parsed anew.
+struct Parse
+{
+    QByteArray bytes;
+    QJsonParseError error {};
+    bool isObject = false;
+    QJsonObject notes;
+};
+
+// The last two parses, the newer first: a read in text mode drops the CRs of a file with CR LF line
+// breaks (as a deletion writes them on Windows), which a plain read keeps, and the actions take
+// turns between the two.
+Parse kept[2];
+
+const Parse *keptParseOf(const QByteArray &bytes)
+{
+    for (const Parse &parse : kept) {
+        if (!parse.bytes.isNull() && parse.bytes == bytes) {
+            return &parse;
+        }
+    }
+    return nullptr;
+}
+
+void keep(Parse parse)
+{
+    if (kept[0].bytes != parse.bytes) {
+        kept[1] = std::move(kept[0]);
+    }
+    kept[0] = std::move(parse);
+}
+
 } // namespace
 
 NoteFile::NoteFile(const QString &path, Access access)
@@ -80,14 +115,24 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
     }
     m_hadNoContent = bytes.isEmpty();
 
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &m_parseError);
+    const Parse *parse = keptParseOf(bytes);
+    if (!parse) {
+        Parse fresh;
+        const QJsonDocument document = QJsonDocument::fromJson(bytes, &fresh.error);
+        fresh.isObject = document.isObject();
+        fresh.notes = document.object();
+        fresh.bytes = std::move(bytes);
+        keep(std::move(fresh));
+        parse = &kept[0];
+    }
+    m_parseError = parse->error;
     if (m_parseError.error != QJsonParseError::NoError) {
         return ParseError;
     }
-    if (!document.isObject()) {
+    if (!parse->isObject) {
         return NotAnObject;
     }
-    m_notes = document.object();
+    m_notes = parse->notes;
     return Read;
 }
 
@@ -169,18 +214,22 @@ void NoteFile::removeLeftovers(const QString &target)
 NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
 {
     const bool indented = layout == Layout::Indented;
-    const QByteArray bytes =
+    const QByteArray json =
         QJsonDocument(notes).toJson(indented ? QJsonDocument::Indented : QJsonDocument::Compact);
-    const QIODevice::OpenMode mode = indented
-        ? QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text
-        : QIODevice::WriteOnly;
+#ifdef Q_OS_WIN
+    // The indented layout is written in text mode, whose line breaks are CR LF on Windows, as
+    // QFile writes them; on POSIX text mode changes nothing.
+    const QByteArray bytes = indented ? QByteArray(json).replace('\n', "\r\n") : json;
+#else
+    const QByteArray &bytes = json;
+#endif
 
     const QString target = this->target();
     if (isLocked()) {
         removeLeftovers(target);
     }
     bool replaceRefused = false;
-    WriteStatus status = replace(target, bytes, mode, replaceRefused);
+    WriteStatus status = replace(target, bytes, replaceRefused);
 #ifdef Q_OS_WIN
     // Windows refuses to replace a file while another process has it open without delete sharing,
     // as virus scanners, the search indexer, backup and sync tools and another copy of this program
@@ -191,8 +240,19 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
             break;
         }
         QThread::msleep(delay);
-        status = replace(target, bytes, mode, replaceRefused);
+        status = replace(target, bytes, replaceRefused);
     }
 #endif
+    // The next read finds these bytes, read as they are or in text mode, which drops the CRs. A
+    // write that failed keeps nothing at all.
+    if (status != Written) {
+        kept[0] = {};
+        kept[1] = {};
+        return status;
+    }
+    keep({ json, {}, true, notes });
+    if (bytes != json) {
+        keep({ bytes, {}, true, notes });
+    }
     return status;
 }

@@ -7,8 +7,10 @@
 #include <QString>
 
 // The only code that touches wydarzenia.json. Each instance serves one operation: read() opens,
-// reads and parses the file once; write() replaces it atomically. Nothing is cached between
-// operations. It logs nothing: every caller reports the outcome in its own words.
+// reads and closes the file once; write() replaces it atomically. The file is read afresh every
+// time, so a change made elsewhere shows at once; only the parse of bytes identical to those last
+// read or written in this process is taken from then instead of done again. It logs nothing:
+// every caller reports the outcome in its own words.
 // The lock and the atomic replace meet the platform: notefile_unix.cpp and notefile_win.cpp.
 // The new content is written to a temporary file beside the old one, whose name no person gives
 // a file ("wydarzenia.json.zorvena-<12 letters and digits>.tmp"): what a killed save left can so
@@ -84,10 +86,9 @@ private:
     QString replacedPath() const;
     // The same, found once per instance: the folder that lock() locks is the one write() writes.
     QString target();
-    // One attempt at write() to target; replaceRefused tells whether only the final replace
-    // failed.
-    WriteStatus replace(const QString &target, const QByteArray &bytes, QIODevice::OpenMode mode,
-        bool &replaceRefused);
+    // One attempt at write() to target, of exactly these bytes; replaceRefused tells whether only
+    // the final replace failed.
+    WriteStatus replace(const QString &target, const QByteArray &bytes, bool &replaceRefused);
 
     // Removes what saves that were killed left beside target. Only under the lock: no other copy
     // is writing then.

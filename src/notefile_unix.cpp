@@ -147,7 +147,7 @@ QString NoteFile::replacedPath() const
 // temporary files as a person may name a copy, "wydarzenia.json.kopia1", so they could not be
 // removed after a crash.)
 NoteFile::WriteStatus NoteFile::replace(
-    const QString &target, const QByteArray &bytes, QIODevice::OpenMode, bool &replaceRefused)
+    const QString &target, const QByteArray &bytes, bool &replaceRefused)
 {
     m_errorString.clear();
     replaceRefused = false;

@@ -280,7 +280,7 @@ QString NoteFile::replacedPath() const
 }
 
 NoteFile::WriteStatus NoteFile::replace(
-    const QString &target, const QByteArray &bytes, QIODevice::OpenMode mode, bool &replaceRefused)
+    const QString &target, const QByteArray &content, bool &replaceRefused)
 {
     m_errorString.clear();
     replaceRefused = false;
@@ -289,10 +289,6 @@ NoteFile::WriteStatus NoteFile::replace(
         m_errorString = qt_error_string(ERROR_ACCESS_DENIED);
         return OpenForWritingError;
     }
-    // Text mode means CR LF line breaks on Windows, as QFile writes them.
-    const QByteArray content =
-        mode.testFlag(QIODevice::Text) ? QByteArray(bytes).replace('\n', "\r\n") : bytes;
-
     // A link that fails is not tried again as a rename, which would write the data once more: it
     // fails where another program holds the old file open, and a rename would fail there too.
     const Failed failed =

@@ -4,6 +4,7 @@
 #include "support.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -117,6 +118,7 @@ private slots:
 
     void fileStates_data();
     void fileStates();
+    void everyReadSeesTheFile();
     void roundTripAndLayouts();
     void confirmation_data();
     void confirmation();
@@ -230,7 +232,11 @@ void tst_Notes::fileStates()
     w.click(day);
     log.clear();
     const QDate started = QDate::currentDate();
-    TestSupport::answerNextQuestion(u"Tak"_s);
+    // Asked only where the file holds the day's note; an answer armed for nothing would answer a
+    // later test's question.
+    if (deleteStatus == u"Usunięto zapis"_s) {
+        TestSupport::answerNextQuestion(u"Tak"_s);
+    }
     w.save(QString());
     QCOMPARE(w.status(), deleteStatus);
     QCOMPARE(logged(log), deleteLog);
@@ -241,6 +247,53 @@ void tst_Notes::fileStates()
         QCOMPARE(noteFileBytes(), bytes);
         QCOMPARE(w.dayLabel->text(), u"14/05/2024"_s);
     }
+}
+
+// Every action reads the file afresh: a change made elsewhere shows at once, even one of a single
+// byte that keeps the file's size and time, and bytes seen before give their own notes again.
+void tst_Notes::everyReadSeesTheFile()
+{
+    const QString path = TestSupport::noteFilePath();
+    writeNoteFile(R"({"2024/05/14":"abc"})");
+    Window w;
+    w.click(day);
+    QCOMPARE(w.editor->toPlainText(), u"abc"_s);
+    const QDateTime time = QFileInfo(path).lastModified();
+    writeNoteFile(R"({"2024/05/14":"abd"})");
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+    }
+    QCOMPARE(QFileInfo(path).lastModified(), time);
+    w.click(day);
+    QCOMPARE(w.editor->toPlainText(), u"abd"_s);
+    w.click(day);
+    QCOMPARE(w.editor->toPlainText(), u"abd"_s);
+
+    w.save(u"nowa"_s);
+    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
+    writeNoteFile(R"({"2024/05/14":"abd"})"); // as before the save, brought back by a sync tool
+    w.click(day);
+    QCOMPARE(w.editor->toPlainText(), u"abd"_s);
+
+    // A broken file is reported as broken by every action that reads it, each time.
+    writeNoteFile(R"({"2024/05/14":"abd")");
+    LogCapture log;
+    for (int i = 0; i < 2; ++i) {
+        w.click(day);
+        w.save(QString());
+        QCOMPARE(w.status(), u"Plik jest pusty - nie zapisano"_s);
+        w.save(u"nowa"_s);
+        QCOMPARE(w.status(), u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
+        w.editor->setPlainText(u"abd"_s);
+    }
+    const QString parseError = u"\"unterminated string\""_s;
+    QCOMPARE(log.texts(QtDebugMsg),
+        QStringList({ u"Error in Json Data:  "_s + parseError,
+            u"Błąd parsowania JSON: "_s + parseError, u"Error in Json Data:  "_s + parseError,
+            u"Błąd parsowania JSON: "_s + parseError }));
+    QCOMPARE(log.texts(QtWarningMsg).count(u"Plik JSON nie zawiera obiektu."_s), 2);
 }
 
 void tst_Notes::roundTripAndLayouts()
@@ -452,6 +505,9 @@ void tst_Notes::fullDisk()
     QVERIFY2(log.texts(QtWarningMsg).at(0).startsWith(u"Nie udało się zapisać pliku: "_s),
         qPrintable(logged(log)));
     QCOMPARE(noteFileBytes(), notes);
+    // Nothing of what the failed write meant to put there is taken for the file's notes.
+    w.save(QString());
+    QCOMPARE(w.status(), u"Plik jest pusty - nie zapisano"_s);
 #endif
 }
 
