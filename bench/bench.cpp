@@ -1,6 +1,7 @@
-// Measures start-up and every user action of the real windows on note files of growing size, and
-// the bare file work ("floor") each action cannot avoid, timed in the same run. It only measures:
-// it never fails.
+// Measures start-up and every user action of the real windows on note files of growing size, and,
+// timed in the same run, the bare file work of each action with a parse of the file ("floor") and
+// what no action can avoid, with the file read afresh every time ("bare"): opening, reading and
+// closing it, and for a change the write, flush and replace. It only measures: it never fails.
 // scripts/bench.sh builds and runs it:
 //   bench [--sizes 0,365,3650,36500] [--repeat 20] [--json FILE]
 //   bench --long-session 1000 [--sizes 3650]   a long session instead: each action repeated that
@@ -88,11 +89,16 @@ bool writeNotes(const QString &path, const QJsonObject &notes)
 }
 
 // The bare file work of the actions, without windows, logs or checks beyond the necessary.
-QJsonObject readAndParse()
+QByteArray readBytes()
 {
     QFile file(TestSupport::noteFilePath());
     file.open(QIODevice::ReadOnly);
-    return QJsonDocument::fromJson(file.readAll()).object();
+    return file.readAll();
+}
+
+QJsonObject readAndParse()
+{
+    return QJsonDocument::fromJson(readBytes()).object();
 }
 
 void replaceAtomically(const QByteArray &bytes, QIODevice::OpenMode mode)
@@ -264,7 +270,7 @@ QJsonArray session(int count, int repeat)
     auto *open = window.findChild<QPushButton *>(u"pushButton_3"_s);
     auto *calendar = window.findChild<QCalendarWidget *>(u"calendarWidget"_s);
     auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s);
-    auto *timer = window.findChild<QTimer *>();
+    auto *timer = window.findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
     const auto dayOf = [today](int i) { return today.addDays(-(i % 28)); };
     // Types into the editor of another day than today's, and asks for today: the question comes.
     const auto leaveTyped = [&](int i, const QString &answer) {
@@ -369,6 +375,7 @@ struct Row
     QString action;
     Figures measured;
     Figures floor;
+    Figures bare;
 };
 
 QList<Row> measure(int count, int repeat)
@@ -376,6 +383,7 @@ QList<Row> measure(int count, int repeat)
     const QString note = prepareNotes(count);
     std::map<QString, std::vector<double>> times;
     std::map<QString, std::vector<double>> floors;
+    std::map<QString, std::vector<double>> bares;
 
     for (int i = 0; i < repeat; ++i) {
         MainWindow *window = nullptr;
@@ -386,6 +394,7 @@ QList<Row> measure(int count, int repeat)
             first.wait();
         }));
         floors[u"start"_s].push_back(millisecondsOf([] { readAndParse(); }));
+        bares[u"start"_s].push_back(millisecondsOf([] { readBytes(); }));
         delete window;
     }
 
@@ -399,6 +408,24 @@ QList<Row> measure(int count, int repeat)
         times[u"click"_s].push_back(
             millisecondsOf([&] { TestSupport::clickCalendarDay(&window, day); }));
         floors[u"click"_s].push_back(millisecondsOf([] { readAndParse(); }));
+        bares[u"click"_s].push_back(millisecondsOf([] { readBytes(); }));
+
+        // The same after the file changed elsewhere: one note's last letter, as another copy may
+        // change it, and back, so that the file keeps its size.
+        const QJsonObject before = readAndParse();
+        const QString changedKey = DayKey::fromDate(today.addDays(-(i % 28) - 1));
+        if (before.contains(changedKey)) {
+            QJsonObject changed = before;
+            QString text = changed.value(changedKey).toString();
+            text.back() = text.back() == u'x' ? u'y' : u'x';
+            changed.insert(changedKey, text);
+            writeNotes(TestSupport::noteFilePath(), changed);
+        }
+        times[u"changed"_s].push_back(
+            millisecondsOf([&] { TestSupport::clickCalendarDay(&window, day.addDays(-1)); }));
+        floors[u"changed"_s].push_back(millisecondsOf([] { readAndParse(); }));
+        bares[u"changed"_s].push_back(millisecondsOf([] { readBytes(); }));
+        TestSupport::clickCalendarDay(&window, day);
 
         editor->setPlainText(note);
         times[u"save"_s].push_back(
@@ -408,6 +435,13 @@ QList<Row> measure(int count, int repeat)
             object.insert(DayKey::fromDate(day), note);
             replaceAtomically(
                 QJsonDocument(object).toJson(QJsonDocument::Compact), QIODevice::WriteOnly);
+        }));
+        QJsonObject parsed = readAndParse();
+        bares[u"save"_s].push_back(millisecondsOf([&] {
+            readBytes();
+            parsed.insert(DayKey::fromDate(day), note);
+            replaceAtomically(
+                QJsonDocument(parsed).toJson(QJsonDocument::Compact), QIODevice::WriteOnly);
         }));
 
         editor->clear();
@@ -425,6 +459,23 @@ QList<Row> measure(int count, int repeat)
             readAndParse(); // today's note, reloaded
         }));
         pressSave(window, note); // and the file is as before
+        parsed = readAndParse();
+        bares[u"delete"_s].push_back(millisecondsOf([&] {
+            readBytes();
+            readBytes();
+            parsed.remove(DayKey::fromDate(day));
+            replaceAtomically(QJsonDocument(parsed).toJson(QJsonDocument::Indented),
+                QIODevice::WriteOnly | QIODevice::Text);
+            readBytes();
+        }));
+        pressSave(window, note);
+
+        // The key test alone: "Zapisz" on an empty editor, on a day without a note.
+        TestSupport::clickCalendarDay(&window, today.addDays(1));
+        times[u"key test"_s].push_back(
+            millisecondsOf([&] { QTest::mouseClick(save, Qt::LeftButton); }));
+        floors[u"key test"_s].push_back(millisecondsOf([] { readAndParse(); }));
+        bares[u"key test"_s].push_back(millisecondsOf([] { readBytes(); }));
 
         auto *open = window.findChild<QPushButton *>(u"pushButton_3"_s);
         times[u"list"_s].push_back(millisecondsOf([&] {
@@ -433,13 +484,22 @@ QList<Row> measure(int count, int repeat)
             FirstPaint first(dialog);
             first.wait();
         }));
-        floors[u"list"_s].push_back(millisecondsOf([] { readAndParse(); }));
+        floors[u"list"_s].push_back(millisecondsOf([] {
+            readAndParse(); // the list
+            readAndParse(); // its first row's day, loaded
+        }));
+        bares[u"list"_s].push_back(millisecondsOf([] {
+            readBytes();
+            readBytes();
+        }));
         qDeleteAll(window.findChildren<Dialog *>());
     }
 
     QList<Row> rows;
-    for (const QString &action : { u"start"_s, u"click"_s, u"save"_s, u"delete"_s, u"list"_s }) {
-        rows.append({ action, summarise(times[action]), summarise(floors[action]) });
+    for (const QString &action : { u"start"_s, u"click"_s, u"changed"_s, u"key test"_s, u"save"_s,
+             u"delete"_s, u"list"_s }) {
+        rows.append({ action, summarise(times[action]), summarise(floors[action]),
+            summarise(bares[action]) });
     }
     return rows;
 }
@@ -503,8 +563,9 @@ int main(int argc, char *argv[])
             ? 0
             : 1;
     }
-    std::printf("%7s  %-7s %9s %9s %9s %9s %7s\n", "notes", "action", "min ms", "median", "max",
-        "floor", "ratio");
+    // "changed": a day clicked right after another copy changed the file.
+    std::printf("%7s  %-8s %9s %9s %9s %9s %7s %9s %7s\n", "notes", "action", "min ms", "median",
+        "max", "floor", "ratio", "bare", "x bare");
     const QStringList sizes = parser.value(u"sizes"_s).split(u',');
     for (const QString &size : sizes) {
         const int count = size.toInt();
@@ -513,12 +574,15 @@ int main(int argc, char *argv[])
         QJsonObject actions;
         for (const Row &row : measure(count, repeat)) {
             const double ratio = row.measured.median / row.floor.median;
-            std::printf("%7d  %-7s %9.2f %9.2f %9.2f %9.2f %7.2f\n", count, qPrintable(row.action),
-                row.measured.min, row.measured.median, row.measured.max, row.floor.median, ratio);
+            const double bareRatio = row.measured.median / row.bare.median;
+            std::printf("%7d  %-8s %9.2f %9.2f %9.2f %9.2f %7.2f %9.2f %7.2f\n", count,
+                qPrintable(row.action), row.measured.min, row.measured.median, row.measured.max,
+                row.floor.median, ratio, row.bare.median, bareRatio);
             actions.insert(row.action,
                 QJsonObject { { u"min"_s, row.measured.min }, { u"median"_s, row.measured.median },
                     { u"max"_s, row.measured.max }, { u"floor_median"_s, row.floor.median },
-                    { u"ratio"_s, ratio } });
+                    { u"ratio"_s, ratio }, { u"bare_median"_s, row.bare.median },
+                    { u"bare_ratio"_s, bareRatio } });
         }
         std::printf("%7d  peak resident memory so far: %.1f MB\n", count, peakResidentMegabytes());
         std::fflush(stdout);

@@ -219,7 +219,7 @@ MainWindow::Removal MainWindow::remove(QString &key)
     if (!readForKeys(file, QIODevice::ReadWrite | QIODevice::Text)) {
         return Removal::Failed;
     }
-    QJsonObject notes = file.notes();
+    QJsonObject notes = file.takeNotes();
     // The user asked to delete the note that was loaded, never one written since elsewhere.
     const QJsonValue current = notes.value(key);
     if (current != loadedNote) {
@@ -285,7 +285,7 @@ bool MainWindow::saveNote()
                 }
             }
 
-            QJsonObject notes = file.notes();
+            QJsonObject notes = file.takeNotes();
             current = notes.value(data);
             if (current == expected) {
                 notes.insert(data, text);

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <algorithm>
 #include <iterator>
+#include <optional>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -25,39 +27,43 @@ bool isLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
 }
 
-// A parse of the note file's bytes, kept for the next read: the file is read every time, but
-// bytes that are the same as before, byte for byte, need not be parsed again. Nothing stands in
-// for the bytes (not their size, time or a hash): a file rewritten elsewhere with other bytes of
-// the same size, within a FAT volume's 2 s of time, is always parsed anew.
+// The note file's bytes as last read or written in this process, and what they parse to, kept for
+// the next read: the file is read every time, but bytes that are the same as before, byte for byte,
+// need not be parsed again. Nothing stands in for the bytes (not their size, time or a hash): a
+// file rewritten elsewhere with other bytes of the same size, within a FAT volume's 2 s of time,
+// is always parsed anew. A read in text mode drops every CR, as QIODevice::Text does, so the bytes
+// may have a second parse; each is made when first asked for, and they are one where the bytes
+// hold no CR.
 struct Parse
 {
-    QByteArray bytes;
     QJsonParseError error {};
     bool isObject = false;
     QJsonObject notes;
 };
 
-// The last two parses, the newer first: a read in text mode drops the CRs of a file with CR LF line
-// breaks (as a deletion writes them on Windows), which a plain read keeps, and the actions take
-// turns between the two.
-Parse kept[2];
-
-const Parse *keptParseOf(const QByteArray &bytes)
+struct Kept
 {
-    for (const Parse &parse : kept) {
-        if (!parse.bytes.isNull() && parse.bytes == bytes) {
-            return &parse;
-        }
-    }
-    return nullptr;
+    QByteArray bytes;
+    bool hasCarriageReturns = false;
+    std::optional<Parse> plain;
+    std::optional<Parse> text;
+};
+
+Kept kept;
+
+Parse parseOf(const QByteArray &bytes)
+{
+    Parse parse;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse.error);
+    parse.isObject = document.isObject();
+    parse.notes = document.object();
+    return parse;
 }
 
-void keep(Parse parse)
+QByteArray withoutCarriageReturns(QByteArray bytes)
 {
-    if (kept[0].bytes != parse.bytes) {
-        kept[1] = std::move(kept[0]);
-    }
-    kept[0] = std::move(parse);
+    bytes.removeIf([](char c) { return c == '\r'; });
+    return bytes;
 }
 
 } // namespace
@@ -113,17 +119,16 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
     if (status != Read) {
         return status;
     }
-    m_hadNoContent = bytes.isEmpty();
 
-    const Parse *parse = keptParseOf(bytes);
+    if (kept.bytes.isNull() || kept.bytes != bytes) {
+        kept = { bytes, bytes.contains('\r'), {}, {} };
+    }
+    const bool dropsCarriageReturns = mode.testFlag(QIODevice::Text) && kept.hasCarriageReturns;
+    m_hadNoContent = std::all_of(bytes.cbegin(), bytes.cend(),
+        [dropsCarriageReturns](char c) { return dropsCarriageReturns && c == '\r'; });
+    std::optional<Parse> &parse = dropsCarriageReturns ? kept.text : kept.plain;
     if (!parse) {
-        Parse fresh;
-        const QJsonDocument document = QJsonDocument::fromJson(bytes, &fresh.error);
-        fresh.isObject = document.isObject();
-        fresh.notes = document.object();
-        fresh.bytes = std::move(bytes);
-        keep(std::move(fresh));
-        parse = &kept[0];
+        parse = parseOf(dropsCarriageReturns ? withoutCarriageReturns(bytes) : bytes);
     }
     m_parseError = parse->error;
     if (m_parseError.error != QJsonParseError::NoError) {
@@ -151,8 +156,9 @@ NoteFile::ReadStatus NoteFile::readBytes(QIODevice::OpenMode mode, QByteArray &b
         m_hadNoContent = true;
         return OpenError;
     }
+    // Read as the bytes are on the disk; read() drops the CRs for text mode itself.
     QFile file(m_path);
-    if (!file.open(mode)) {
+    if (!file.open(QIODevice::OpenMode(mode).setFlag(QIODevice::Text, false))) {
         m_hadNoContent = missing;
         return OpenError;
     }
@@ -161,6 +167,13 @@ NoteFile::ReadStatus NoteFile::readBytes(QIODevice::OpenMode mode, QByteArray &b
         return OpenError;
     }
     return Read;
+}
+
+QJsonObject NoteFile::takeNotes()
+{
+    kept.plain.reset();
+    kept.text.reset();
+    return std::exchange(m_notes, {});
 }
 
 QString NoteFile::target()
@@ -246,13 +259,10 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
     // The next read finds these bytes, read as they are or in text mode, which drops the CRs. A
     // write that failed keeps nothing at all.
     if (status != Written) {
-        kept[0] = {};
-        kept[1] = {};
+        kept = {};
         return status;
     }
-    keep({ json, {}, true, notes });
-    if (bytes != json) {
-        keep({ bytes, {}, true, notes });
-    }
+    const Parse written { {}, true, notes };
+    kept = { bytes, bytes.contains('\r'), written, written };
     return status;
 }

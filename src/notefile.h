@@ -56,6 +56,9 @@ public:
     // After read(): the parser's error text, the object read (empty unless Read).
     QString parseErrorString() const { return m_parseError.errorString(); }
     QJsonObject notes() const { return m_notes; }
+    // After read(): the object read, to change and write(); this instance and the parse kept for
+    // the next read let go of it, so that changing it copies nothing.
+    QJsonObject takeNotes();
     // After read(): true when there was nothing at the path or the file was empty, so that
     // writing a new file loses nothing.
     bool hadNoContent() const { return m_hadNoContent; }
