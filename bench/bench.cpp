@@ -13,6 +13,8 @@
 #include "dialog.h"
 #include "localization.h"
 #include "mainwindow.h"
+#include "notesearch.h"
+#include "searchdialog.h"
 #include "support.h"
 
 #include <QApplication>
@@ -25,6 +27,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSaveFile>
@@ -172,6 +176,40 @@ private:
     bool m_painted = false;
     QEventLoop m_loop;
 };
+
+// The search window of the main window, opened with Ctrl+F as a user does; the pause that it waits
+// for after typing is no part of a search's cost, so it is none here.
+SearchDialog *openSearch(MainWindow &window)
+{
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window)) {
+        std::fprintf(stderr, "the main window never became active\n");
+    }
+    QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+    auto *search = window.findChild<SearchDialog *>();
+    if (!search) {
+        std::fprintf(stderr, "Ctrl+F opened no search window\n");
+        std::exit(1);
+    }
+    search->findChild<QTimer *>(u"typingPause"_s)->setInterval(0);
+    return search;
+}
+
+// Types the query into the search window and waits for its results.
+void typeQuery(SearchDialog *search, const QString &query)
+{
+    auto *list = search->findChild<QListWidget *>(u"resultList"_s);
+    QSignalSpy refreshed(list->model(), &QAbstractItemModel::modelReset);
+    search->findChild<QLineEdit *>(u"searchField"_s)->setText(query);
+    refreshed.wait(60000);
+}
+
+// Two queries in turns, so that each is typed anew: words of the notes, one typed without Polish
+// letters.
+QString queryOf(int i)
+{
+    return i % 2 ? u"zolw laka"_s : u"lekarz deszcz"_s;
+}
 
 void pressSave(MainWindow &window, const QString &text)
 {
@@ -321,6 +359,14 @@ QJsonArray session(int count, int repeat)
                 dialog->close();
                 // What the event loop does next: a list deleted on close goes now.
                 QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            } },
+        { u"search"_s,
+            [&](int i) {
+                static SearchDialog *search = nullptr;
+                if (!search) {
+                    search = openSearch(window);
+                }
+                typeQuery(search, queryOf(i));
             } },
         { u"tick"_s,
             [&](int) {
@@ -493,11 +539,18 @@ QList<Row> measure(int count, int repeat)
             readBytes();
         }));
         qDeleteAll(window.findChildren<Dialog *>());
+
+        SearchDialog *search = openSearch(window);
+        times[u"search"_s].push_back(millisecondsOf([&] { typeQuery(search, queryOf(i)); }));
+        floors[u"search"_s].push_back(
+            millisecondsOf([&] { NoteSearch::find(readAndParse(), queryOf(i)); }));
+        bares[u"search"_s].push_back(millisecondsOf([] { readBytes(); }));
+        delete search;
     }
 
     QList<Row> rows;
     for (const QString &action : { u"start"_s, u"click"_s, u"changed"_s, u"key test"_s, u"save"_s,
-             u"delete"_s, u"list"_s }) {
+             u"delete"_s, u"list"_s, u"search"_s }) {
         rows.append({ action, summarise(times[action]), summarise(floors[action]),
             summarise(bares[action]) });
     }

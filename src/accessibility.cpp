@@ -33,19 +33,6 @@ QString heardDay(const QLocale &locale, const QDate &date)
     return locale.toString(date, QLocale::LongFormat);
 }
 
-// Tells a screen reader which day of the grid has the focus, as the grid tells it of each move.
-void tellFocusedDay(QAbstractItemView *grid)
-{
-    QAccessibleInterface *days = QAccessible::queryAccessibleInterface(grid);
-    QAccessibleInterface *day = days ? days->focusChild() : nullptr;
-    if (!day || !grid->hasFocus()) {
-        return;
-    }
-    QAccessibleEvent event(grid, QAccessible::Focus);
-    event.setChild(days->indexOfChild(day));
-    QAccessible::updateAccessibility(&event);
-}
-
 // Whether the last input that the calendar's grid of days took came from the keyboard. The
 // calendar reports the highlighted day as activated on Return or Enter, but also on a double
 // click, and on every click where the style activates items with one: such a click has already
@@ -81,7 +68,8 @@ protected:
         case QEvent::FocusIn:
             if (watched == m_grid && QAccessible::isActive()) {
                 QMetaObject::invokeMethod(
-                    m_grid, [grid = m_grid] { tellFocusedDay(grid); }, Qt::QueuedConnection);
+                    m_grid, [grid = m_grid] { Accessibility::tellFocusedItem(grid); },
+                    Qt::QueuedConnection);
             }
             break;
         default:
@@ -413,87 +401,6 @@ private:
     mutable QHash<int, QAccessible::Id> m_children;
 };
 
-// Has a screen reader say a text that nothing focused holds, such as the day that Return took.
-// Qt 6.8 has announcements for that, which Windows' screen readers hear. Orca, on AT-SPI desktops,
-// says a notification as it shows: there a notification that no window draws shows with the text.
-class Announcer : public QObject
-{
-public:
-    explicit Announcer(QWidget *widget)
-        : QObject(widget)
-        , m_widget(widget)
-    {
-    }
-
-    ~Announcer() override
-    {
-        if (m_notice) {
-            QAccessible::deleteAccessibleInterface(m_notice);
-        }
-    }
-
-    void say(const QString &text)
-    {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-        if (offerTable) {
-            QAccessibleAnnouncementEvent event(m_widget, text);
-            QAccessible::updateAccessibility(&event);
-            return;
-        }
-#endif
-        if (!m_notice) {
-            m_notice = QAccessible::registerAccessibleInterface(new Notice(m_widget));
-        }
-        auto *notice = static_cast<Notice *>(QAccessible::accessibleInterface(m_notice));
-        notice->setText(QAccessible::Name, text);
-        QAccessibleEvent event(notice, QAccessible::ObjectShow);
-        QAccessible::updateAccessibility(&event);
-    }
-
-private:
-    class Notice : public QAccessibleInterface
-    {
-    public:
-        explicit Notice(QWidget *widget)
-            : m_widget(widget)
-        {
-        }
-
-        // The announcer deletes it before its widget goes.
-        bool isValid() const override { return true; }
-        QObject *object() const override { return nullptr; }
-        QWindow *window() const override { return m_widget->window()->windowHandle(); }
-        QAccessibleInterface *parent() const override
-        {
-            return QAccessible::queryAccessibleInterface(m_widget);
-        }
-        QAccessibleInterface *child(int) const override { return nullptr; }
-        int childCount() const override { return 0; }
-        int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-        QAccessibleInterface *childAt(int, int) const override { return nullptr; }
-        QString text(QAccessible::Text type) const override
-        {
-            return type == QAccessible::Name ? m_text : QString();
-        }
-        void setText(QAccessible::Text type, const QString &text) override
-        {
-            if (type == QAccessible::Name) {
-                m_text = text;
-            }
-        }
-        QRect rect() const override { return {}; }
-        QAccessible::Role role() const override { return QAccessible::Notification; }
-        QAccessible::State state() const override { return {}; }
-
-    private:
-        QWidget *m_widget;
-        QString m_text;
-    };
-
-    QWidget *m_widget;
-    QAccessible::Id m_notice = 0;
-};
-
 // Qt asks each factory for the interface of an object by the names of its classes, most derived
 // first; the calendar's grid is of a class of Qt's own, which no factory of Qt's names, and which
 // Qt 6.8 put in a namespace of its own (QtPrivate::QCalendarView).
@@ -513,6 +420,79 @@ QAccessibleInterface *dayGridFactory(const QString &className, QObject *object)
 } // namespace
 
 namespace Accessibility {
+
+// Qt 6.8 has announcements for a text that nothing focused holds, which Windows' screen readers
+// hear. Orca, on AT-SPI desktops, says a notification as it shows: there a notification that no
+// window draws shows with the text.
+class Announcer::Notice : public QAccessibleInterface
+{
+public:
+    explicit Notice(QWidget *widget)
+        : m_widget(widget)
+    {
+    }
+
+    // The announcer deletes it before its widget goes.
+    bool isValid() const override { return true; }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_widget->window()->windowHandle(); }
+    QAccessibleInterface *parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(m_widget);
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text type) const override
+    {
+        return type == QAccessible::Name ? m_text : QString();
+    }
+    void setText(QAccessible::Text type, const QString &text) override
+    {
+        if (type == QAccessible::Name) {
+            m_text = text;
+        }
+    }
+    QRect rect() const override { return {}; }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override { return {}; }
+
+private:
+    QWidget *m_widget;
+    QString m_text;
+};
+
+Announcer::Announcer(QWidget *widget)
+    : QObject(widget)
+    , m_widget(widget)
+{
+}
+
+Announcer::~Announcer()
+{
+    if (m_notice) {
+        QAccessible::deleteAccessibleInterface(m_notice);
+    }
+}
+
+void Announcer::say(const QString &text)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    if (offerTable) {
+        QAccessibleAnnouncementEvent event(m_widget, text);
+        QAccessible::updateAccessibility(&event);
+        return;
+    }
+#endif
+    if (!m_notice) {
+        m_notice = QAccessible::registerAccessibleInterface(new Notice(m_widget));
+    }
+    auto *notice = static_cast<Notice *>(QAccessible::accessibleInterface(m_notice));
+    notice->setText(QAccessible::Name, text);
+    QAccessibleEvent event(notice, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&event);
+}
 
 void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstractButton *save,
     const std::function<bool(const QDate &)> &takeDay)
@@ -553,6 +533,18 @@ void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstr
     // From anywhere in the window: the editor keeps Tab as text.
     auto *shortcut = new QShortcut(QKeySequence::Save, window);
     QObject::connect(shortcut, &QShortcut::activated, save, &QAbstractButton::click);
+}
+
+void tellFocusedItem(QAbstractItemView *view)
+{
+    QAccessibleInterface *items = QAccessible::queryAccessibleInterface(view);
+    QAccessibleInterface *item = items ? items->focusChild() : nullptr;
+    if (!item || !view->hasFocus()) {
+        return;
+    }
+    QAccessibleEvent event(view, QAccessible::Focus);
+    event.setChild(items->indexOfChild(item));
+    QAccessible::updateAccessibility(&event);
 }
 
 void nameQuestion(QMessageBox &question, const QString &heard)

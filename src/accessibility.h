@@ -1,11 +1,13 @@
 #ifndef ACCESSIBILITY_H
 #define ACCESSIBILITY_H
 
-#include <QtGlobal>
+#include <QAccessible>
+#include <QObject>
 #include <functional>
 
 QT_BEGIN_NAMESPACE
 class QAbstractButton;
+class QAbstractItemView;
 class QCalendarWidget;
 class QDate;
 class QMessageBox;
@@ -26,9 +28,28 @@ namespace Accessibility {
 void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstractButton *save,
     const std::function<bool(const QDate &)> &takeDay);
 
+// Tells a screen reader which item of the view has the focus, as the view tells it of each move but
+// not as the view itself takes the focus: after that, so that the item is the last word.
+void tellFocusedItem(QAbstractItemView *view);
+
 // What a screen reader says of a question instead of its text, whose dates it would read digit
 // by digit.
 void nameQuestion(QMessageBox &question, const QString &heard);
+
+// Has a screen reader say a text that nothing focused holds, such as the day that Return took or
+// the number of notes a search found, on behalf of the widget it is made for.
+class Announcer : public QObject
+{
+public:
+    explicit Announcer(QWidget *widget);
+    ~Announcer() override;
+    void say(const QString &text);
+
+private:
+    class Notice;
+    QWidget *m_widget;
+    QAccessible::Id m_notice = 0;
+};
 
 } // namespace Accessibility
 

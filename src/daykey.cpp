@@ -62,4 +62,10 @@ QString toHeard(const QString &key)
     return date.isValid() ? QLocale().toString(date, u"d MMMM yyyy") : key;
 }
 
+QString toHeardWithWeekday(const QString &key)
+{
+    const QDate date = dateOf(key);
+    return date.isValid() ? QLocale().toString(date, QLocale::LongFormat) : key;
+}
+
 } // namespace DayKey

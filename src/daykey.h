@@ -15,6 +15,8 @@ QString toDisplay(const QString &key);
 // The same day as a screen reader says it, in words ("8 grudnia 2026"), where "08/12/2026" would
 // be read digit by digit; a key that is not a valid date as written.
 QString toHeard(const QString &key);
+// The same with its weekday first ("wtorek, 8 grudnia 2026"), as the calendar's days are heard.
+QString toHeardWithWeekday(const QString &key);
 
 } // namespace DayKey
 

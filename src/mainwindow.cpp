@@ -4,12 +4,14 @@
 #include "daykey.h"
 #include "dialog.h"
 #include "notefile.h"
+#include "searchdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +74,10 @@ MainWindow::MainWindow(QWidget *parent)
     Accessibility::setUp(this, ui->calendarWidget, ui->textEdit, ui->pushButton,
         [this](const QDate &date) { return takeDay(DayKey::fromDate(date)); });
     setWindowTitle(u"Zorvena 2.0"_s);
+    // Ctrl+F from anywhere in the window, the editor included, searches the notes.
+    setAccessibleDescription(u"Ctrl+F szuka w notatkach"_s);
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, &MainWindow::openSearch);
 
     Timer = new QTimer(this);
     connect(Timer, &QTimer::timeout, this, &MainWindow::czas);
@@ -105,6 +111,29 @@ void MainWindow::on_pushButton_3_clicked()
     dialog = new Dialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();
+}
+
+void MainWindow::openSearch()
+{
+    if (!search) {
+        search = new SearchDialog(JsonFilePath, this);
+        search->setAttribute(Qt::WA_DeleteOnClose);
+        // A result reaches the window as a row of the saved-days list does.
+        connect(search, &SearchDialog::sendString, this, &MainWindow::receiveString);
+        connect(search, &SearchDialog::dayChosen, this, &MainWindow::editDay);
+        search->show();
+    }
+    search->focusQuery();
+}
+
+void MainWindow::editDay(const QString &key)
+{
+    if (key != data && !takeDay(key)) {
+        return;
+    }
+    raise();
+    activateWindow();
+    ui->textEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::on_calendarWidget_clicked(const QDate &date)

@@ -13,6 +13,7 @@ class QTimer;
 QT_END_NAMESPACE
 
 class Dialog;
+class SearchDialog;
 
 // The program's only primary window: a calendar, a ticking date/time panel and the notepad
 // for the selected day.
@@ -44,6 +45,9 @@ private slots:
 public slots:
     // Selects the day key chosen in a saved-days window and loads its note.
     void receiveString(const QString &text);
+    // Selects the day unless it is the selected one already, then brings the window forward with
+    // the focus in the editor; not when the unsaved text's question keeps the day.
+    void editDay(const QString &key);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -76,6 +80,9 @@ private:
     QTimer *Timer = nullptr;
     // The list opened last, while it is open; a closed list is deleted.
     QPointer<Dialog> dialog;
+    // The search window, while it is open: one at a time. A closed one is deleted.
+    QPointer<SearchDialog> search;
+    void openSearch();
     // The selected day as a "yyyy/MM/dd" key.
     QString data;
     QString JsonFilePath;

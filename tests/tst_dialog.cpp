@@ -1,11 +1,15 @@
 #include "dialog.h"
 #include "localization.h"
 #include "mainwindow.h"
+#include "searchdialog.h"
 #include "support.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -50,6 +54,53 @@ QString editorText(const MainWindow &window)
 {
     return window.findChild<QTextEdit *>(u"textEdit"_s)->toPlainText();
 }
+
+// The search window that Ctrl+F opened in the main window, with its parts.
+struct Search
+{
+    explicit Search(MainWindow &window)
+    {
+        // The window's keys reach it once it is active.
+        window.activateWindow();
+        if (QTest::qWaitForWindowActive(&window)) {
+            QTest::keyClick(&window, Qt::Key_F, Qt::ControlModifier);
+        }
+        dialog = window.findChild<SearchDialog *>();
+        if (dialog) {
+            field = dialog->findChild<QLineEdit *>(u"searchField"_s);
+            count = dialog->findChild<QLabel *>(u"countLabel"_s);
+            list = dialog->findChild<QListWidget *>(u"resultList"_s);
+        }
+    }
+    // Types the query over the last, as a user does, and waits for the results to follow.
+    bool find(const QString &query)
+    {
+        QSignalSpy refreshed(list->model(), &QAbstractItemModel::modelReset);
+        field->selectAll();
+        field->insert(query);
+        return refreshed.wait(10000);
+    }
+    QStringList rows() const
+    {
+        QStringList texts;
+        for (int i = 0; i < list->count(); ++i) {
+            texts.append(list->item(i)->text());
+        }
+        return texts;
+    }
+
+    QPointer<SearchDialog> dialog;
+    QLineEdit *field = nullptr;
+    QLabel *count = nullptr;
+    QListWidget *list = nullptr;
+};
+
+const QByteArray searchedNotes = R"({"2024/05/14":"Rano spacer, potem ŻÓŁW i łąka.",)"
+                                 R"("2024/06/02":"Łąka pełna maków; zolw w trawie.",)"
+                                 R"("2025/03/11":"Dentysta (o 10:30) * potem zakupy.",)"
+                                 R"("2025/04/01":7,)"
+                                 R"("2026/01/05":"laka\nw parku")"
+                                 R"(})";
 } // namespace
 
 class tst_Dialog : public QObject
@@ -69,6 +120,13 @@ private slots:
     void closedListsAreDeleted();
     void closingMainWindowQuitsWithDialogsOpen();
     void darkLook();
+    void searchFinds_data();
+    void searchFinds();
+    void searchUnreadableFile_data();
+    void searchUnreadableFile();
+    void searchChoosesDays();
+    void searchWindowOneAtATime();
+    void searchHeard();
 };
 
 void tst_Dialog::listing_data()
@@ -280,7 +338,11 @@ void tst_Dialog::closingMainWindowQuitsWithDialogsOpen()
     openList(window);
     QVERIFY(QTest::qWaitForWindowExposed(openList(window)));
     QTimer::singleShot(0, &window, &QWidget::close);
-    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    // Gone with the test: fired later, it would end whatever event loop a later test waits in.
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    connect(&giveUp, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+    giveUp.start(5000);
     QCOMPARE(QCoreApplication::exec(), 0);
 }
 
@@ -302,6 +364,203 @@ void tst_Dialog::darkLook()
     QCOMPARE(colourAt(list, QPoint(list->width() / 2, list->height() - 8)), u"#1e1e1e"_s);
     QCOMPARE(colourAt(caption, QPoint(0, caption->height() / 2)), u"#1e1e1e"_s);
     QCOMPARE(caption->palette().color(QPalette::WindowText).name(), u"#e0e0e0"_s);
+}
+
+void tst_Dialog::searchFinds_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("days"); // newest first
+    const auto row = [](const char *name, const char *query, QStringList days) {
+        QTest::newRow(name) << QString::fromUtf8(query) << days;
+    };
+    const QString may = u"14/05/2024"_s;
+    const QString june = u"02/06/2024"_s;
+    const QString march = u"11/03/2025"_s;
+    const QString january = u"05/01/2026"_s;
+    row("plain letters find Polish ones", "zolw", { june, may });
+    row("capitals", "ŻÓŁW", { june, may });
+    row("Polish letters find plain ones", "łąka", { january, june, may });
+    row("mixed case and letters", "ŁaKa", { january, june, may });
+    row("every word, in any order", "potem rano", { may });
+    row("a word no note holds", "łąka kot", {});
+    row("brackets and stars are plain", "(o 10:30) *", { march });
+    row("a dot is a dot", ".", { march, june, may });
+    row("across a line break", "laka w parku", { january });
+    row("blank", "   ", {});
+}
+
+void tst_Dialog::searchFinds()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, days);
+    TestSupport::writeNoteFile(searchedNotes);
+    MainWindow window;
+    window.show();
+    Search search(window);
+    QVERIFY(search.dialog);
+    QCOMPARE(search.dialog->windowTitle(), u"Szukaj"_s);
+    QCOMPARE(search.dialog->parent(), &window);
+    QVERIFY(search.find(query));
+    QStringList shown;
+    for (const QString &row : search.rows()) {
+        shown.append(row.left(10));
+    }
+    QCOMPARE(shown, days);
+    QCOMPARE(search.count->text(),
+        query.trimmed().isEmpty() ? QString()
+            : days.isEmpty()      ? u"Nic nie znaleziono"_s
+            : days.size() == 1    ? u"Znaleziono: 1 dzień"_s
+                                  : u"Znaleziono: %1 dni"_s.arg(days.size()));
+    // Typing changes nothing in the main window, and nothing is written.
+    QVERIFY(TestSupport::showsTodaySince(selectedDay(window), QDate::currentDate().addDays(-1)));
+    QCOMPARE(TestSupport::noteFileBytes(), searchedNotes);
+    if (query == u"laka w parku"_s) {
+        QCOMPARE(search.rows(), QStringList(u"05/01/2026  laka w parku"_s));
+    }
+}
+
+// A result's line shows the note around its first match, on one line, cut with "…".
+void tst_Dialog::searchUnreadableFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // null: no file
+    QTest::addColumn<QString>("count");
+    QTest::newRow("no file") << QByteArray() << u"Nic nie znaleziono"_s;
+    QTest::newRow("empty file") << QByteArray("") << u"Nic nie znaleziono"_s;
+    QTest::newRow("not parsing") << QByteArray(R"({"2024/05/14":"laka)")
+                                 << u"Nie można odczytać pliku wydarzenia.json"_s;
+    QTest::newRow("array") << QByteArray(R"(["laka"])")
+                           << u"Nie można odczytać pliku wydarzenia.json"_s;
+}
+
+void tst_Dialog::searchUnreadableFile()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, count);
+    if (!bytes.isNull()) {
+        TestSupport::writeNoteFile(bytes);
+    }
+    MainWindow window;
+    window.show();
+    Search search(window);
+    LogCapture log;
+    QVERIFY(search.find(u"laka"_s));
+    QCOMPARE(search.count->text(), count);
+    QCOMPARE(search.list->count(), 0);
+    QCOMPARE(TestSupport::noteFileBytes(), bytes);
+    QCOMPARE(log.texts(QtWarningMsg).size(), count.startsWith(u"Nic"_s) ? 0 : 1);
+
+    // A long note: the line around its first match.
+    TestSupport::writeNoteFile(R"({"2024/05/14":")" + QByteArray(60, 'x') + R"( żółw\nna łące )"
+        + QByteArray(100, 'y') + R"("})");
+    QVERIFY(search.find(u"zolw"_s));
+    QCOMPARE(search.rows(),
+        QStringList(u"14/05/2024  …"_s + QString(24, u'x') + u" żółw na łące "_s + QString(42, u'y')
+            + u'…'));
+}
+
+void tst_Dialog::searchChoosesDays()
+{
+    TestSupport::writeNoteFile(searchedNotes);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Search search(window);
+    QSignalSpy sent(search.dialog.data(), &SearchDialog::sendString);
+    QVERIFY(QTest::qWaitForWindowActive(search.dialog));
+    QTRY_VERIFY(search.field->hasFocus());
+    QTest::keyClicks(search.field, u"laka"_s);
+    QTRY_COMPARE(search.list->count(), 3);
+    QCOMPARE(sent.count(), 0);
+
+    // Down goes into the results: each current row is that day in the main window.
+    QTest::keyClick(search.field, Qt::Key_Down);
+    QVERIFY(search.list->hasFocus());
+    QCOMPARE(sent.takeFirst().value(0).toString(), u"2026/01/05"_s);
+    QCOMPARE(selectedDay(window), u"05/01/2026"_s);
+    QCOMPARE(editorText(window), u"laka\nw parku"_s);
+    QTest::keyClick(search.list, Qt::Key_Down);
+    QCOMPARE(selectedDay(window), u"02/06/2024"_s);
+    QTest::mouseClick(search.list->viewport(), Qt::LeftButton, {},
+        search.list->visualItemRect(search.list->item(2)).center());
+    QCOMPARE(selectedDay(window), u"14/05/2024"_s);
+
+    // A day left with typed text asks first, as the saved-days list does.
+    window.findChild<QTextEdit *>(u"textEdit"_s)->setPlainText(u"nowy"_s);
+    TestSupport::answerNextQuestion(u"Anuluj"_s);
+    QTest::keyClick(search.list, Qt::Key_Up);
+    QCOMPARE(selectedDay(window), u"14/05/2024"_s);
+    QCOMPARE(editorText(window), u"nowy"_s);
+    TestSupport::answerNextQuestion(u"Nie zapisuj"_s);
+    QTest::keyClick(search.list, Qt::Key_Up);
+    QCOMPARE(selectedDay(window), u"05/01/2026"_s);
+
+    // Return takes the day into the main window, brought forward with the focus in the editor.
+    QTest::keyClick(search.list, Qt::Key_Down);
+    QTest::keyClick(search.list, Qt::Key_Return);
+    QCOMPARE(selectedDay(window), u"02/06/2024"_s);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTRY_VERIFY(window.findChild<QTextEdit *>(u"textEdit"_s)->hasFocus());
+    QCOMPARE(TestSupport::noteFileBytes(), searchedNotes);
+}
+
+void tst_Dialog::searchWindowOneAtATime()
+{
+    TestSupport::writeNoteFile(searchedNotes);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    // From the editor too.
+    auto *editor = window.findChild<QTextEdit *>(u"textEdit"_s);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_F, Qt::ControlModifier);
+    const QPointer<SearchDialog> first = window.findChild<SearchDialog *>();
+    QVERIFY(first);
+    QVERIFY(QTest::qWaitForWindowActive(first));
+    auto *field = first->findChild<QLineEdit *>(u"searchField"_s);
+    QTest::keyClicks(field, u"zolw"_s);
+    QCOMPARE(editor->toPlainText(), QString());
+
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(editor, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(window.findChildren<SearchDialog *>().size(), 1);
+    QVERIFY(QTest::qWaitForWindowActive(first));
+    QCOMPARE(field->selectedText(), u"zolw"_s);
+
+    // The main window's dark sheet reaches its field and list; it has none of its own.
+    QVERIFY(first->styleSheet().isEmpty());
+    QCOMPARE(field->palette().color(QPalette::Base).name(), u"#2a2a2a"_s);
+    QCOMPARE(first->palette().color(QPalette::Window).name(), u"#1e1e1e"_s);
+
+    QTest::keyClick(field, Qt::Key_Escape);
+    QTRY_VERIFY(first.isNull());
+    Search again(window);
+    QVERIFY(again.dialog);
+    QCOMPARE(again.field->text(), QString());
+}
+
+void tst_Dialog::searchHeard()
+{
+    TestSupport::writeNoteFile(searchedNotes);
+    TestSupport::ScreenReader reader;
+    MainWindow window;
+    window.show();
+    QCOMPARE(QAccessible::queryAccessibleInterface(&window)->text(QAccessible::Description),
+        u"Ctrl+F szuka w notatkach"_s);
+    Search search(window);
+    QCOMPARE(QAccessible::queryAccessibleInterface(search.field)->text(QAccessible::Name),
+        u"Szukaj w notatkach"_s);
+    TestSupport::ScreenReader::heard.clear();
+    QVERIFY(search.dialog);
+    QVERIFY(search.find(u"zolw"_s));
+    // The count, as it changes.
+    QVERIFY2(TestSupport::ScreenReader::heard.contains(u"Znaleziono: 2 dni"_s),
+        qPrintable(TestSupport::ScreenReader::heard.join(u" | "_s)));
+    QAccessibleInterface *rows = QAccessible::queryAccessibleInterface(search.list);
+    QCOMPARE(rows->child(1)->text(QAccessible::Name),
+        u"wtorek, 14 maja 2024: Rano spacer, potem ŻÓŁW i łąka."_s);
+    QVERIFY(search.find(u"kot"_s));
+    QVERIFY(TestSupport::ScreenReader::heard.contains(u"Nic nie znaleziono"_s));
 }
 
 QTEST_MAIN(tst_Dialog)

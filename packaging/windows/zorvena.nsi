@@ -64,6 +64,9 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Zorvena"
 !define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT "Program Zorvena ${VERSION} został zainstalowany na tym komputerze.\
+    $\r$\n$\r$\nCtrl+F w oknie programu wyszukuje dni, których notatki zawierają wpisane słowa.\
+    $\r$\n$\r$\nKliknij Zakończ, aby zamknąć kreatora."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Zorvena.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Uruchom program Zorvena"
 !insertmacro MUI_PAGE_FINISH
