@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures start-up and every user action of the real windows on note files of growing size, and,
 // timed in the same run, the bare file work of each action with a parse of the file ("floor") and
 // what no action can avoid, with the file read afresh every time ("bare"): opening, reading and

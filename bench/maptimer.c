@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Times a program's start as a user sees it: from exec until the X server maps its first window.
  * Runs it once to warm up, then RUNS times, and prints each time, the median and the resident
  * memory of the process once its window is up.

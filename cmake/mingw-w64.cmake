@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds for 64-bit Windows with Debian's MinGW-w64 (POSIX threads), both the Windows Qt and
 # the program. Usage: cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake ...
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds an optimised copy of the program into build-bench and runs the benchmark on it.
 # Usage: scripts/bench.sh [benchmark options]   e.g. --sizes 0,365 --repeat 20 --json bench.json
 set -euo pipefail

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command of the project in Debian 13 (trixie), in a root of its own on this machine: the
 # Debian 13 tests, and the Windows build, which needs Debian 13's MinGW-w64 and Qt 6.8's host tools.
 # The root is made once per machine with debootstrap, from the Debian archive that the machine's own

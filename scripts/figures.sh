@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Prints what the crash and two-copies tests counted in a build's last CTest run (kills, saves,
 # files left), and the runs they skipped, such as those on an exFAT volume where none was mounted.
 # Usage: scripts/figures.sh BUILD_FOLDER

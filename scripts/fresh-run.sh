@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the README's first command as a new user meets it: in a Debian root that holds a minimal
 # system and nothing else, scripts/run.sh installs what it needs itself, builds and installs the
 # program and starts it on a virtual X server; the check passes once the program's window maps,

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by install.sh, uninstall.sh and run.sh: where the program and its desktop files go.
 
 # install_folder [FOLDER]: the absolute install folder, ~/Zorvena unless one is named.

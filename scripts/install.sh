@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the program into a folder of its own and adds it with its icon to the desktop's
 # application menu (for the current user; nothing outside the home folder changes). Running it
 # again updates the program; the note file in the folder is never touched. Notes that earlier
@@ -45,6 +47,9 @@ fi
 
 mkdir -p "$folder"
 cmake --install "$build" --prefix "$folder" >/dev/null
+# The terms the program comes under, beside it; renamed into place, so never half there.
+cp LICENSE "$folder/.LICENSE.new"
+mv "$folder/.LICENSE.new" "$folder/LICENSE"
 
 # The notes an earlier version kept beside the executable it built.
 old=$build/src/wydarzenia.json

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that run the project in a Debian root of its own on this machine
 # (debian13.sh, fresh-run.sh): making a minimal root, and ending everything that runs or is mounted
 # in one. They run as root.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the program under a virtual X server and saves a picture of its screen.
 # Usage: scripts/screenshot.sh [output.png]   (default: docs/screenshot.png)
 # It builds into a folder of its own, so the note file it shows is not the user's.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 or 13 packages that are missing for the given purposes: "run" (build and
 # start the program; every purpose includes it), "test" (build and run the tests and the short
 # benchmark run), "bench" (build the benchmark), "screen" (run it under a virtual X server),

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times the program's start as a user sees it: from exec until its window is mapped on a virtual
 # X server, with no note file and with 3 650 notes beside the executable (median of 10 after a
 # warm-up), and its resident memory once the window is up; then a bare Qt window's, for comparison.

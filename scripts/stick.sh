@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Mounts a new 1 GiB exFAT volume at FOLDER, as a USB stick has (no hard links, no files without a
 # name, no file modes): an image beside the folder, on a loop device, through FUSE. The tests then
 # run in a folder on it; they find the file "exfat-volume" at its top. Where a volume cannot be made

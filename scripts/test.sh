@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds with warnings as errors, runs every test and a short benchmark;
 # then builds the tests again with AddressSanitizer and UndefinedBehaviorSanitizer and runs them.
 set -euo pipefail

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Prints one SHA-256 for a folder's files: of the sorted list of their paths and SHA-256s, so it
 # changes when any file's bytes or name do, and not with times, owners or modes.
 # Usage: scripts/tree-digest.sh FOLDER

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Removes the program installed by scripts/install.sh, its menu entry and its icons. The note
 # file stays where it is.
 # Usage: scripts/uninstall.sh [FOLDER]   (default: ~/Zorvena)
@@ -8,7 +10,7 @@ source scripts/install-common.sh
 take_folder_argument "$@"
 
 if [ -f "$folder/Zorvena" ]; then
-    rm -f "$folder/Zorvena"
+    rm -f "$folder/Zorvena" "$folder/LICENSE"
     echo "Removed $folder/Zorvena."
 else
     echo "There is no program in $folder."

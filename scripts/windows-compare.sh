@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compares two sets of Windows downloads byte for byte: the ZIP, the setup, BUILDINFO and SHA256SUMS
 # that scripts/windows.sh writes, in two folders (a folder of downloads and build-windows/ of a
 # rebuild, say). Names each file that differs, the ZIP's entries that differ in content, time or

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Qt that the Windows program is made with into the folder scripts/windows-qt-cache.sh
 # names: Qt 6.8 for x86_64-w64-mingw32 (Core, Gui, Widgets, Test and their plugins), from Debian
 # 13's own qt6-base source package with Debian's patches (and so its security fixes) applied, with

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Proves that the Windows downloads in build-windows/ are what their commit gives, whoever builds
 # it: builds them again from a clone of the commit in another folder, with another umask, time zone
 # and language, and with the Windows Qt copied to a folder on the other side of /usr (where

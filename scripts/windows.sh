@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the Windows program with Debian 13's MinGW-w64 against Qt 6.8 for Windows, and packs
 # it as a portable ZIP, build-windows/Zorvena-2.0-windows-x64.zip (one folder Zorvena/ with
 # Zorvena.exe at its top and the Qt and MinGW runtime DLLs and Qt's Polish catalogue it needs
@@ -174,6 +176,46 @@ done
 for file in "$package"/Zorvena/Zorvena.exe "$package"/Zorvena/*/*.dll; do
     deploy "$file" "$package/Zorvena"
 done
+
+# The licences of all that the downloads carry, in licenses/ beside Zorvena.exe, each taken from
+# this machine's package of what it covers: Zorvena's own; Qt's LGPL and the GPL it builds on, with
+# a notice of the Qt inside and where its source is, and Debian's statement of the licences of all
+# of qt6-base's source (the libraries it bundles included) and of the Polish catalogue; and the
+# copyright of the Debian package of each MinGW-w64 runtime DLL (the GCC Runtime Library Exception,
+# winpthreads' notice).
+licenses=$package/Zorvena/licenses
+mkdir -p "$licenses"
+cp LICENSE "$licenses/LICENSE.txt"
+cp /usr/share/common-licenses/LGPL-3 "$licenses/Qt-LGPL-3.0.txt"
+cp /usr/share/common-licenses/GPL-3 "$licenses/Qt-GPL-3.0.txt"
+qt_debian=$(cat "$qt/debian-qt6-base-version")
+cp /usr/share/doc/qt6-base-dev-tools/copyright "$licenses/qt6-base-copyright.txt"
+cp /usr/share/doc/qt6-translations-l10n/copyright "$licenses/qt6-translations-l10n-copyright.txt"
+catalogue_version=$(dpkg-query -W -f='${Version}' qt6-translations-l10n)
+cat >"$licenses/Qt.txt" <<NOTICE
+Zorvena $version for Windows carries Qt $qt_version for Windows: the libraries Qt6Core.dll,
+Qt6Gui.dll and Qt6Widgets.dll and the plugins platforms/qwindows.dll and
+styles/qmodernwindowsstyle.dll. Qt is licensed under the GNU Lesser General Public License,
+version 3 (Qt-LGPL-3.0.txt), which builds on the GNU General Public License, version 3
+(Qt-GPL-3.0.txt); qt6-base-copyright.txt lists the licences of all of its source, the libraries
+that it bundles included. You may replace these libraries with others built from the same or a
+changed source.
+
+These libraries are built for Windows, unmodified but for Debian's own patches, from Debian 13's
+source package qt6-base, version $qt_debian, with Debian 13's MinGW-w64 compiler. Qt's Polish
+catalogue, translations/qtbase_pl.qm, is Debian 13's package qt6-translations-l10n, version
+$catalogue_version, whose source package is qt6-translations
+(qt6-translations-l10n-copyright.txt).
+
+That source is in the Debian archive: on any Debian system, "apt-get source qt6-base=$qt_debian"
+fetches it with Debian's patches, and "apt-get source qt6-translations" the catalogue's.
+Zorvena's own source, with the script that builds these libraries (scripts/windows-qt.sh), is
+offered under the same terms as Zorvena (LICENSE.txt).
+NOTICE
+for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+    owner=$(dpkg -S "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")" | cut -d: -f1)
+    cp "/usr/share/doc/$owner/copyright" "$licenses/$owner-copyright.txt"
+done
 # The same modes and times, the commit's, for every file and folder: the ZIP keeps both, and the
 # setup gives each installed file its time.
 find "$package" -type d -exec chmod 755 {} +
@@ -233,6 +275,9 @@ echo "Wrote $setup_file ($(du -k "$setup_file" | cut -f1) KiB)"
     echo "DLLs in the ZIP, SHA-256:"
     (cd "$package/Zorvena" && find . -name '*.dll' | sed 's|^\./||' | LC_ALL=C sort \
         | xargs sha256sum | sed 's/^/    /')
+    echo "Licences in the ZIP, SHA-256:"
+    (cd "$package/Zorvena" && find licenses -type f | LC_ALL=C sort | xargs sha256sum \
+        | sed 's/^/    /')
 } >"$build/BUILDINFO"
 (cd "$build" && sha256sum "$(basename "$zip_file")" "$(basename "$setup_file")" BUILDINFO \
     >SHA256SUMS)

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one test executable under Wine, for CTest. What a Windows program writes to a standard
 # output that is not a terminal gets lost under Wine, so the test writes its log to a file, which is
 # printed once it ends.

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the scripts that run the program on a virtual X server.
 # start_xvfb DISPLAY SIZE: starts the server, sets xvfb to its process and DISPLAY to it, and
 # waits until it answers.

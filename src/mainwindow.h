@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 

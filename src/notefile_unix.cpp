@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note file's lock and atomic replace on Linux and other POSIX systems.
 #include "notefile.h"
 

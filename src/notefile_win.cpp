@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note file's lock and atomic replace on Windows. Both are made so that a copy of the program
 // that is killed at any moment (End task, a crash, a power cut) leaves the note file whole, and
 // beside it at most a temporary file that the next change removes (on an ordinary drive but for

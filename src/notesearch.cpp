@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding notes by their words, without regard to letter case or to Polish letters.
 #include "notesearch.h"
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding notes by the words they hold, as Polish users type them: without regard to letter case
 // or to Polish letters ("zolw" and "ŻÓŁW" find "żółw", "łąka" finds "laka").
 #ifndef NOTESEARCH_H

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search window: results follow the typing, each search reads the note file afresh.
 #include "searchdialog.h"
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search window: finds the days whose notes hold every word typed, and sends the day of the
 // current result to the main window that opened it, as the saved-days list does.
 #ifndef SEARCHDIALOG_H

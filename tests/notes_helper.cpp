@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives one real main window from the command line, for the tests that need a process of their
 // own: one run by another user, or one killed in the middle of a save.
 //   notes_helper save KEY TEXT   select KEY, type TEXT, press "Zapisz"

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs, updates and uninstalls the program from the given build tree with a home folder and an
 # install folder of its own, and checks that the user's notes come through every step unchanged.
 # Usage: tst_install.sh SOURCE_DIR BUILD_DIR
@@ -96,7 +98,7 @@ icons_are_pngs() {
 }
 
 only_program_and_notes() {
-    [ "$(cd "$folder" && ls -A | sort | tr '\n' ' ')" = "Zorvena wydarzenia.json " ]
+    [ "$(cd "$folder" && ls -A | LC_ALL=C sort | tr '\n' ' ')" = "LICENSE Zorvena wydarzenia.json " ]
 }
 
 # Failures end the script before anything changes.
@@ -112,6 +114,7 @@ check "no folder was made" test ! -e "$work/a\\b"
 printf '%s' '{"2024/05/14":"stara notatka"}' >"$old_notes"
 check "install" run_install "$folder"
 check "the executable is at the top of the folder" test -x "$folder/Zorvena"
+check "the licence lies beside it" same_files "$source_dir/LICENSE" "$folder/LICENSE"
 check "old notes are copied" same_files "$old_notes" "$folder/wydarzenia.json"
 check "the script says where the notes are" said "Copied your notes from $old_notes"
 check "nothing else is installed in the folder" only_program_and_notes
@@ -138,6 +141,7 @@ check "the updated program runs" starts_and_reads_notes
 # Uninstalling removes the program, the entry and the icons, and keeps the notes.
 check "uninstall" run_uninstall "$folder"
 check "the program is gone" test ! -e "$folder/Zorvena"
+check "its licence too" test ! -e "$folder/LICENSE"
 check "the entry is gone" test ! -e "$entry"
 check "the icons are gone" test -z "$(find "$data/icons" -name zorvena.png)"
 check "the notes stay" same_files "$work/before" "$folder/wydarzenia.json"

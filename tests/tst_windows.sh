@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Zorvena developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows ZIP and installer as a user meets them, each in a fresh Wine that has nothing but
 # what it brings, with the program on a virtual X server:
 # - the ZIP unzipped into C:\users\Zażółć\Mój dziennik: Zorvena.exe shows its main window, and a
@@ -98,6 +100,23 @@ close_program() {
 
 # Every time in the downloads is the commit's, as BUILDINFO gives it.
 commit_time=$(sed -n 's/^time: \([0-9]*\) .*/\1/p' "$(dirname "$zip")/BUILDINFO")
+# The Qt inside, as BUILDINFO names Debian's source of it: "qt6-base 6.8.2+dfsg-9+deb13u2".
+qt_debian=$(sed -n 's/^Qt for Windows: qt6-base \([^,]*\),.*/\1/p' "$(dirname "$zip")/BUILDINFO")
+
+# licensed FOLDER: the licences lie in FOLDER/licenses, the Qt notice naming the Qt inside.
+licensed() {
+    local file
+    for file in LICENSE.txt Qt.txt Qt-LGPL-3.0.txt Qt-GPL-3.0.txt qt6-base-copyright.txt \
+        gcc-mingw-w64-x86-64-posix-runtime-copyright.txt mingw-w64-x86-64-dev-copyright.txt; do
+        [ -s "$1/licenses/$file" ] || { echo "no $file"; return 1; }
+    done
+    cmp -s LICENSE "$1/licenses/LICENSE.txt" \
+        && grep -qF "carries Qt ${qt_debian%%+*} for Windows" "$1/licenses/Qt.txt" \
+        && grep -qF "qt6-base, version $qt_debian" "$1/licenses/Qt.txt" \
+        && grep -q "GCC Runtime Library Exception" \
+            "$1/licenses/gcc-mingw-w64-x86-64-posix-runtime-copyright.txt" \
+        && grep -q "winpthreads" "$1/licenses/mingw-w64-x86-64-dev-copyright.txt"
+}
 pe_time() {
     local header
     header=$(od -An -t u4 -j 60 -N 4 "$1" | tr -d ' ')
@@ -150,6 +169,7 @@ check "the ZIP's program shows its window" \
 check "the note lands beside Zorvena.exe" holds_note "$folder/Zorvena" 'Notatka z Wine'
 check "nothing else is written there" test "$(names "$folder/Zorvena")" = "${files}wydarzenia.json "
 check "Qt's Polish catalogue lies beside it" test -s "$folder/Zorvena/translations/qtbase_pl.qm"
+check "the licences lie beside it, naming the Qt inside" licensed "$folder/Zorvena"
 check "each program and library in it has the commit's time" commit_timed "$folder/Zorvena"
 close_program
 end_wines
@@ -168,6 +188,9 @@ if [ -n "$shots" ]; then
     window=$(window_named 'Instalator Zorvena 2.0')
     sleep 1
     import -window "$window" "$shots/setup.png"
+    xdotool key --window "$window" Return
+    sleep 1
+    import -window "$window" "$shots/setup-licence.png"
     xdotool key --window "$window" Return
     sleep 1
     import -window "$window" "$shots/setup-folder.png"
@@ -205,6 +228,7 @@ fi
 check "a silent install succeeds" wine "$setup" /S
 check "it installs the ZIP's files and the uninstaller" \
     test "$(names "$folder")" = "${files}uninstall.exe "
+check "the licences among them" licensed "$folder"
 check "the uninstaller has the program's icon" \
     test "$(icons "$folder/uninstall.exe")" = "$(icons "$setup")"
 check "and the commit's time" commit_timed "$folder/uninstall.exe"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's icon and writes it as a Windows icon file: eight 32-bit bitmaps with alpha
 // (16 to 128 pixels) and a 256-pixel PNG. Each size is drawn for its own pixel grid, so the small
 // ones stay sharp instead of being shrunk from the large one. With two more names it also draws

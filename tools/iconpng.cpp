@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The Zorvena developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the images of the program's icon file as the PNG files of a freedesktop icon theme, so
 // that the desktop's menu and task bar show the same pictures as the Windows icon.
 //   iconpng ICON.ico FOLDER SIZE...   writes FOLDER/hicolor/<SIZE>x<SIZE>/apps/zorvena.png

@@ -1,3 +1,5 @@
+; SPDX-FileCopyrightText: 2026 The Zorvena developers
+; SPDX-License-Identifier: GPL-3.0-or-later
 ; The Windows installer: per user, no administrator, in Polish. It installs the folder that the
 ; portable ZIP is packed from, keeps the notes (wydarzenia.json beside Zorvena.exe) through every
 ; update and uninstall, and refuses a folder the program could not save notes in.
@@ -55,6 +57,13 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Zorvena"
     Notatki są zapisywane w pliku wydarzenia.json w folderze programu. Aktualizacja \
     i odinstalowanie programu ich nie usuwają.$\r$\n$\r$\n$_CLICK"
 !insertmacro MUI_PAGE_WELCOME
+; Zorvena's licence, before anything is installed. The GPL asks for no consent to run the program,
+; so the page goes on with "Dalej", not "Zgadzam się".
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "Zorvena jest wolnym oprogramowaniem na licencji GNU GPL \
+    w wersji 3 lub późniejszej: możesz ją uruchamiać, kopiować, zmieniać i rozpowszechniać na jej \
+    warunkach. Licencje bibliotek dołączonych do programu są w jego folderze licenses."
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!insertmacro MUI_PAGE_LICENSE "${PACKAGE}/licenses/LICENSE.txt"
 !define MUI_DIRECTORYPAGE_TEXT_TOP "Zorvena zapisuje notatki w folderze programu, więc wybierz \
     folder, w którym możesz zapisywać pliki. Folder w Program Files wymaga uprawnień \
     administratora i się nie nadaje. Jeśli program jest już zainstalowany, wybierz jego folder, \
