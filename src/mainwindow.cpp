@@ -66,6 +66,36 @@ QString noteHeard(const QString &key)
 }
 
 const QString reloaded = u"Notatka zmieniła się w innym miejscu - wczytano ją ponownie"_s;
+
+// A question about the note of the day of key, built like the deletion question: no parent, so
+// the toolkit's own look. Its text follows the note's display date; a screen reader hears the date
+// in words. The first answer is the default, "Anuluj" (also Escape and the close button) the last.
+enum class Answer {
+    First,
+    Second,
+    Cancel,
+};
+
+Answer askAbout(const QString &key, const QString &title, const QString &text, const QString &first,
+    const QString &second)
+{
+    QMessageBox question;
+    question.setWindowTitle(title);
+    question.setText(noteOf(key) + text);
+    Accessibility::nameQuestion(question, noteHeard(key) + text);
+    question.setIcon(QMessageBox::Warning);
+    QPushButton *firstButton = question.addButton(first, QMessageBox::AcceptRole);
+    QPushButton *secondButton = question.addButton(second, QMessageBox::DestructiveRole);
+    QPushButton *cancel = question.addButton(u"Anuluj"_s, QMessageBox::RejectRole);
+    question.setDefaultButton(firstButton);
+    question.setEscapeButton(cancel);
+    question.exec();
+
+    if (question.clickedButton() == firstButton) {
+        return Answer::First;
+    }
+    return question.clickedButton() == secondButton ? Answer::Second : Answer::Cancel;
+}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -174,25 +204,14 @@ bool MainWindow::mayDiscardText()
     if (text.isEmpty() || text == storedText) {
         return true;
     }
-    // Built like the deletion question: no parent, so the toolkit's own look.
-    QMessageBox question;
-    question.setWindowTitle(u"Niezapisana notatka"_s);
-    const QString unsaved = u" nie została zapisana. Zapisać ją?"_s;
-    question.setText(noteOf(data) + unsaved);
-    Accessibility::nameQuestion(question, noteHeard(data) + unsaved);
-    question.setIcon(QMessageBox::Warning);
-    QPushButton *save = question.addButton(u"Zapisz"_s, QMessageBox::AcceptRole);
-    QPushButton *discard = question.addButton(u"Nie zapisuj"_s, QMessageBox::DestructiveRole);
-    QPushButton *cancel = question.addButton(u"Anuluj"_s, QMessageBox::RejectRole);
-    question.setDefaultButton(save);
-    question.setEscapeButton(cancel);
-    question.exec();
-
-    if (question.clickedButton() == save) {
+    switch (askAbout(data, u"Niezapisana notatka"_s, u" nie została zapisana. Zapisać ją?"_s,
+        u"Zapisz"_s, u"Nie zapisuj"_s)) {
+    case Answer::First:
         return saveNote();
-    }
-    if (question.clickedButton() != discard) {
+    case Answer::Cancel:
         return false;
+    case Answer::Second:
+        break;
     }
     // Gone now, whatever the next load finds: discarded text never shows under another day.
     ui->textEdit->clear();
@@ -348,45 +367,25 @@ bool MainWindow::saveNote()
             showStatus(reloaded);
             return false;
         }
-        switch (askAboutChange()) {
-        case ChangeAnswer::KeepBoth: {
+        switch (askAbout(data, u"Notatka zmieniona"_s,
+            u" zmieniła się w pliku, odkąd została wczytana (w innym oknie programu albo na innym "
+            u"komputerze)."_s,
+            u"Zachowaj obie"_s, u"Zastąp"_s)) {
+        case Answer::First: { // both
             const QString other = current.toString();
             text = other.isEmpty() ? typed : other + u"\n\n"_s + typed;
             break;
         }
-        case ChangeAnswer::Replace:
+        case Answer::Second: // the editor's text in place of the other
             text = typed;
             break;
-        case ChangeAnswer::Cancel:
+        case Answer::Cancel:
             showStatus(u"Nie zapisano"_s);
             return false;
         }
         // Written only if the note is still the one the user decided about; otherwise asked again.
         expected = current;
     }
-}
-
-MainWindow::ChangeAnswer MainWindow::askAboutChange()
-{
-    // Built like the other questions: no parent, so the toolkit's own look.
-    QMessageBox question;
-    question.setWindowTitle(u"Notatka zmieniona"_s);
-    const QString changed = u" zmieniła się w pliku, odkąd została wczytana (w innym oknie "
-                            u"programu albo na innym komputerze)."_s;
-    question.setText(noteOf(data) + changed);
-    Accessibility::nameQuestion(question, noteHeard(data) + changed);
-    question.setIcon(QMessageBox::Warning);
-    QPushButton *both = question.addButton(u"Zachowaj obie"_s, QMessageBox::AcceptRole);
-    QPushButton *replace = question.addButton(u"Zastąp"_s, QMessageBox::DestructiveRole);
-    QPushButton *cancel = question.addButton(u"Anuluj"_s, QMessageBox::RejectRole);
-    question.setDefaultButton(both);
-    question.setEscapeButton(cancel);
-    question.exec();
-
-    if (question.clickedButton() == both) {
-        return ChangeAnswer::KeepBoth;
-    }
-    return question.clickedButton() == replace ? ChangeAnswer::Replace : ChangeAnswer::Cancel;
 }
 
 void MainWindow::offerDeletion()

@@ -67,12 +67,6 @@ private:
     // day's note changed in the file since it was loaded, it asks first whether to keep both,
     // replace it or not save; where the editor holds just what was loaded, it loads the new note.
     bool saveNote();
-    enum class ChangeAnswer {
-        KeepBoth,
-        Replace,
-        Cancel,
-    };
-    ChangeAnswer askAboutChange();
     void offerDeletion();
     // Puts the day's note, as the note file holds it, into the editor.
     void showNote(const QJsonValue &note);

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
@@ -16,40 +18,26 @@ namespace {
 constexpr qsizetype lineLead = 25;
 constexpr qsizetype lineLength = 80;
 
+// Below U+0180 lie ASCII, Latin-1 and Latin Extended-A, and so all Polish letters: folded through a
+// table made once.
+constexpr char16_t tableEnd = 0x180;
+
 char16_t folded(char16_t c)
 {
-    if (c < 0x80) {
-        return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
-    }
-    switch (c) {
-    case u'ą':
-    case u'Ą':
-        return u'a';
-    case u'ć':
-    case u'Ć':
-        return u'c';
-    case u'ę':
-    case u'Ę':
-        return u'e';
-    case u'ł':
-    case u'Ł':
-        return u'l';
-    case u'ń':
-    case u'Ń':
-        return u'n';
-    case u'ó':
-    case u'Ó':
-        return u'o';
-    case u'ś':
-    case u'Ś':
-        return u's';
-    case u'ź':
-    case u'Ź':
-    case u'ż':
-    case u'Ż':
-        return u'z';
-    default:
-        break;
+    static const std::array<char16_t, tableEnd> table = [] {
+        std::array<char16_t, tableEnd> folds {};
+        for (char16_t i = 0; i < tableEnd; ++i) {
+            folds[i] = char16_t(QChar::toLower(char32_t(i)));
+        }
+        const std::u16string_view polish = u"ąĄćĆęĘłŁńŃóÓśŚźŹżŻ";
+        const std::u16string_view plain = u"aacceellnnoosszzzz";
+        for (size_t i = 0; i < polish.size(); ++i) {
+            folds[polish[i]] = plain[i];
+        }
+        return folds;
+    }();
+    if (c < tableEnd) {
+        return table[c];
     }
     if (QChar::isSurrogate(c)) {
         return c;
