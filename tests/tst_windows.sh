@@ -15,7 +15,8 @@
 #   each file the setup installs.
 # Usage: tests/tst_windows.sh ZIP SETUP [SCREENSHOTS]   (scripts/windows.sh --test runs it)
 # With a folder SCREENSHOTS, the saved note's window goes to windows.png in it, the installer's
-# first page to setup.png and its next one, the folder's, to setup-folder.png.
+# first page to setup.png, the licence's to setup-licence.png and the folder's to setup-folder.png.
+# The licences beside the program are checked in the ZIP and as installed.
 set -euo pipefail
 zip=$(realpath "$1")
 setup=$(realpath "$2")
