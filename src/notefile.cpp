@@ -46,12 +46,25 @@ struct Parse
 struct Kept
 {
     QByteArray bytes;
-    bool hasCarriageReturns = false;
+    std::optional<bool> hasCarriageReturns; // looked for at the first read in text mode
     std::optional<Parse> plain;
     std::optional<Parse> text;
 };
 
 Kept kept;
+
+// Whether the bytes are the kept ones. A change elsewhere is most often to the newest notes, at the
+// file's end, which is so compared first.
+bool areKept(const QByteArray &bytes)
+{
+    constexpr qsizetype tail = 64 * 1024;
+    if (kept.bytes.isNull() || kept.bytes.size() != bytes.size()) {
+        return false;
+    }
+    const qsizetype from = std::max<qsizetype>(0, bytes.size() - tail);
+    return QByteArrayView(kept.bytes).sliced(from) == QByteArrayView(bytes).sliced(from)
+        && QByteArrayView(kept.bytes).first(from) == QByteArrayView(bytes).first(from);
+}
 
 Parse parseOf(const QByteArray &bytes)
 {
@@ -122,10 +135,13 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
         return status;
     }
 
-    if (kept.bytes.isNull() || kept.bytes != bytes) {
-        kept = { bytes, bytes.contains('\r'), {}, {} };
+    if (!areKept(bytes)) {
+        kept = { bytes, {}, {}, {} };
     }
-    const bool dropsCarriageReturns = mode.testFlag(QIODevice::Text) && kept.hasCarriageReturns;
+    if (mode.testFlag(QIODevice::Text) && !kept.hasCarriageReturns) {
+        kept.hasCarriageReturns = bytes.contains('\r');
+    }
+    const bool dropsCarriageReturns = mode.testFlag(QIODevice::Text) && *kept.hasCarriageReturns;
     m_hadNoContent = std::all_of(bytes.cbegin(), bytes.cend(),
         [dropsCarriageReturns](char c) { return dropsCarriageReturns && c == '\r'; });
     std::optional<Parse> &parse = dropsCarriageReturns ? kept.text : kept.plain;
@@ -265,6 +281,6 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
         return status;
     }
     const Parse written { {}, true, notes };
-    kept = { bytes, bytes.contains('\r'), written, written };
+    kept = { bytes, {}, written, written };
     return status;
 }
