@@ -492,6 +492,9 @@ void Announcer::say(const QString &text)
     }
     auto *notice = static_cast<Notice *>(QAccessible::accessibleInterface(m_notice));
     notice->setText(QAccessible::Name, text);
+    // Orca 48 keeps the name it was told of before: a second notice would say the first's text.
+    QAccessibleEvent renamed(notice, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
     QAccessibleEvent event(notice, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&event);
 }
