@@ -66,6 +66,7 @@ check() {
 
 xvfb=
 trap 'remove_work; kill $xvfb 2>/dev/null || true' EXIT
+trap 'exit 1' INT TERM HUP # the clean-up above, also for a run that is stopped
 start_xvfb :93 1024x768x24
 for release in "$@"; do
     exec 8>"/var/tmp/zorvena-minimal-$release.lock"
