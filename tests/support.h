@@ -62,10 +62,11 @@ bool lookalikesKept(const QString &folder);
 // Watches what killed copies of the program leave in a folder besides the note file and the files
 // a test put there: their temporary files, which the next change removes. Killed at an instant
 // that no file system closes, a save may leave the whole new note file it was about to put in
-// place (on Linux between giving it a name and the rename: under the sanitizers up to 2 in 200
-// kills were seen), and on Windows the empty file it had just created. On a USB stick's volume a
-// new file has its name from the start, so any killed save may leave it, whole or not. There, under
-// Wine, a file that the system deletes as it closes a killed copy's handles is for a moment FUSE's
+// place (on Linux between giving it a name and the rename: up to 6 in 200 kills were seen, since
+// saves of bytes parsed before parse nothing), and on Windows the empty file it had just created.
+// On a USB stick's volume a new file has its name from the start, so any killed save may leave it,
+// whole or not. There, under Wine, a file that the system deletes as it closes a killed copy's
+// handles is for a moment FUSE's
 // ".fuse_hidden…", until the file is closed for good.
 class Leftovers
 {
