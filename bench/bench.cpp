@@ -312,6 +312,7 @@ QJsonArray session(int count, int repeat)
     auto *grid = calendar->findChild<QTableView *>(u"qt_calendar_calendarview"_s);
     auto *timer = window.findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
     const auto dayOf = [today](int i) { return today.addDays(-(i % 28)); };
+    SearchDialog *search = nullptr; // opened by the first search, with this session's window
     // Types into the editor of another day than today's, and asks for today: the question comes.
     const auto leaveTyped = [&](int i, const QString &answer) {
         TestSupport::clickCalendarDay(&window, today.addDays(-1));
@@ -364,7 +365,6 @@ QJsonArray session(int count, int repeat)
             } },
         { u"search"_s,
             [&](int i) {
-                static SearchDialog *search = nullptr;
                 if (!search) {
                     search = openSearch(window);
                 }

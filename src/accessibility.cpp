@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "accessibility.h"
 
+#include "daykey.h"
+
 #include <QAbstractButton>
 #include <QAccessibleWidget>
 #include <QCalendarWidget>
@@ -28,12 +30,6 @@ constexpr bool offerTable = false;
 #else
 constexpr bool offerTable = true;
 #endif
-
-// A day as a screen reader says it: its full date, weekday first ("wtorek, 8 grudnia 2026").
-QString heardDay(const QLocale &locale, const QDate &date)
-{
-    return locale.toString(date, QLocale::LongFormat);
-}
 
 // Whether the last input that the calendar's grid of days took came from the keyboard. The
 // calendar reports the highlighted day as activated on Return or Enter, but also on a double
@@ -160,7 +156,7 @@ public:
         if (weeks) {
             return u"tydzień "_s + view()->model()->index(row, column).data().toString();
         }
-        return heardDay(view()->locale(), dateAt(row, column));
+        return DayKey::heardWithWeekday(dateAt(row, column), view()->locale());
     }
 
     void *interface_cast(QAccessible::InterfaceType type) override
@@ -517,7 +513,8 @@ void setUp(QWidget *window, QCalendarWidget *calendar, QTextEdit *editor, QAbstr
             [keyboard, announcer, takeDay, calendar](const QDate &date) {
                 // Not when the unsaved note's question kept the day from being taken.
                 if (keyboard->wasLast() && takeDay(date) && QAccessible::isActive()) {
-                    announcer->say(u"Wybrano: "_s + heardDay(calendar->locale(), date));
+                    announcer->say(
+                        u"Wybrano: "_s + DayKey::heardWithWeekday(date, calendar->locale()));
                 }
             });
         grid->setAccessibleName(u"Dni miesiąca"_s);

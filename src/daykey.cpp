@@ -67,7 +67,12 @@ QString toHeard(const QString &key)
 QString toHeardWithWeekday(const QString &key)
 {
     const QDate date = dateOf(key);
-    return date.isValid() ? QLocale().toString(date, QLocale::LongFormat) : key;
+    return date.isValid() ? heardWithWeekday(date, QLocale()) : key;
+}
+
+QString heardWithWeekday(const QDate &date, const QLocale &locale)
+{
+    return locale.toString(date, QLocale::LongFormat);
 }
 
 } // namespace DayKey

@@ -4,6 +4,7 @@
 #define DAYKEY_H
 
 #include <QDate>
+#include <QLocale>
 #include <QString>
 
 // Day keys ("yyyy/MM/dd") as stored in the note file, and the display dates ("dd/MM/yyyy") that
@@ -17,8 +18,10 @@ QString toDisplay(const QString &key);
 // The same day as a screen reader says it, in words ("8 grudnia 2026"), where "08/12/2026" would
 // be read digit by digit; a key that is not a valid date as written.
 QString toHeard(const QString &key);
-// The same with its weekday first ("wtorek, 8 grudnia 2026"), as the calendar's days are heard.
+// The same with its weekday first ("wtorek, 8 grudnia 2026"), as the calendar's days are heard:
+// of a key, and of a date in the words of a locale (the calendar's own).
 QString toHeardWithWeekday(const QString &key);
+QString heardWithWeekday(const QDate &date, const QLocale &locale);
 
 } // namespace DayKey
 

@@ -142,8 +142,10 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
         kept.hasCarriageReturns = bytes.contains('\r');
     }
     const bool dropsCarriageReturns = mode.testFlag(QIODevice::Text) && *kept.hasCarriageReturns;
-    m_hadNoContent = std::all_of(bytes.cbegin(), bytes.cend(),
-        [dropsCarriageReturns](char c) { return dropsCarriageReturns && c == '\r'; });
+    // What text mode reads of CRs alone is nothing.
+    m_hadNoContent = bytes.isEmpty()
+        || (dropsCarriageReturns
+            && std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r'; }));
     std::optional<Parse> &parse = dropsCarriageReturns ? kept.text : kept.plain;
     if (!parse) {
         parse = parseOf(dropsCarriageReturns ? withoutCarriageReturns(bytes) : bytes);
