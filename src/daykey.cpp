@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Day keys made from dates, and the dates they are shown as ("dd/MM/yyyy") and heard as, in words.
 #include "daykey.h"
 
 #include <QLocale>

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Day keys, the note file's names for days ("yyyy/MM/dd"): made from dates, shown and said.
 #ifndef DAYKEY_H
 #define DAYKEY_H
 

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The saved-days list: the days that have notes, newest first, read from the note file as it opens.
 #include "dialog.h"
 
 #include "daykey.h"
@@ -42,13 +43,13 @@ void Dialog::spr()
 {
     NoteFile file(filepin + u"/wydarzenia.json"_s);
     const NoteFile::ReadStatus status = file.read();
-    if (status == NoteFile::OpenError) {
+    if (status == NoteFile::ReadStatus::OpenError) {
         qWarning() << "Nie udało się otworzyć pliku.";
     }
-    if (status == NoteFile::OpenError || status == NoteFile::ParseError) {
+    if (status == NoteFile::ReadStatus::OpenError || status == NoteFile::ReadStatus::ParseError) {
         qWarning() << "Błąd parsowania JSON.";
     }
-    if (status != NoteFile::Read) {
+    if (status != NoteFile::ReadStatus::NoError) {
         qWarning() << "Plik JSON nie zawiera obiektu.";
     }
 

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The saved-days list that "Odczytaj" opens.
 #ifndef DIALOG_H
 #define DIALOG_H
 

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Puts the Polish locale and Qt's Polish catalogue in place, from beside the program or from Qt.
 #include "localization.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The program's language: Polish for Qt's own texts, dates and calendar, whatever the system's.
 #ifndef LOCALIZATION_H
 #define LOCALIZATION_H
 

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Starts the program: the Polish language first, then the main window.
 #include "localization.h"
 #include "mainwindow.h"
 

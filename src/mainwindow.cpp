@@ -1,16 +1,20 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The main window: picking a day, loading, saving and deleting its note, and the window's keys.
 #include "mainwindow.h"
 
 #include "accessibility.h"
+#include "daygrid.h"
 #include "daykey.h"
 #include "dialog.h"
 #include "notefile.h"
 #include "searchdialog.h"
 #include "ui_mainwindow.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
@@ -32,26 +36,92 @@ void warnLocked(const NoteFile &file)
 }
 
 // Reads the note file for the key test and the deletion, which report a failure in the same words.
-bool readForKeys(NoteFile &file, QIODevice::OpenMode mode)
+bool readForKeys(NoteFile &file, NoteFile::ReadOptions options)
 {
-    switch (file.read(mode)) {
-    case NoteFile::OpenError:
+    switch (file.read(options)) {
+    case NoteFile::ReadStatus::OpenError:
         qDebug() << "Nie można otworzyć pliku JSON.";
         return false;
-    case NoteFile::ParseError:
+    case NoteFile::ReadStatus::ParseError:
         qDebug() << "Błąd parsowania JSON:" << file.parseErrorString();
         return false;
-    case NoteFile::NotAnObject:
+    case NoteFile::ReadStatus::NotAnObject:
         qDebug() << "Dane JSON nie są obiektem.";
         return false;
-    case NoteFile::LockError:
+    case NoteFile::ReadStatus::LockError:
         warnLocked(file);
         return false;
-    case NoteFile::Read:
+    case NoteFile::ReadStatus::NoError:
         return true;
     }
     return false;
 }
+
+// Whether the last input that the calendar's grid of days took came from the keyboard. The
+// calendar reports the highlighted day as activated on Return or Enter, but also on a double
+// click, and on every click where the style activates items with one: such a click has already
+// selected its day.
+class KeyboardInput : public QObject
+{
+public:
+    explicit KeyboardInput(QAbstractItemView *grid)
+        : QObject(grid)
+    {
+        // Keys reach the grid, mouse buttons its viewport. A filter installed later sees an event
+        // first, before the calendar's own filter that takes a typed date.
+        grid->installEventFilter(this);
+        grid->viewport()->installEventFilter(this);
+    }
+
+    bool wasLast() const { return m_wasLast; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            m_wasLast = true;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            m_wasLast = false;
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_wasLast = false;
+};
+
+// Shift+Tab takes the focus back out of the editor, whose Tab types a tab. On Windows the key
+// carries a tab character too, which the editor would type instead.
+class BacktabLeaves : public QObject
+{
+public:
+    explicit BacktabLeaves(QWidget *editor)
+        : QObject(editor)
+    {
+        editor->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress
+            || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Backtab) {
+            return QObject::eventFilter(watched, event);
+        }
+        // The window moves the focus back, as it does for a Shift+Tab that no widget takes.
+        QKeyEvent backtab(
+            QEvent::KeyPress, Qt::Key_Backtab, static_cast<QKeyEvent *>(event)->modifiers());
+        QCoreApplication::sendEvent(static_cast<QWidget *>(watched)->window(), &backtab);
+        return true;
+    }
+};
 
 // The note being edited, as the question before it is lost names it; noteHeard() as a screen
 // reader says it, with the date in words, and so names the editor.
@@ -103,13 +173,9 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
-    Accessibility::setUp(this, ui->calendarWidget, ui->textEdit, ui->pushButton,
-        [this](const QDate &date) { return takeDay(DayKey::fromDate(date)); });
+    Accessibility::installDayGrid(ui->calendarWidget);
+    setUpKeys();
     setWindowTitle(u"Zorvena 2.0"_s);
-    // Ctrl+F from anywhere in the window, the editor included, searches the notes.
-    setAccessibleDescription(u"Ctrl+F szuka w notatkach"_s);
-    auto *find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, &MainWindow::openSearch);
 
     Timer = new QTimer(this);
     connect(Timer, &QTimer::timeout, this, &MainWindow::czas);
@@ -127,6 +193,35 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     delete ui;
+}
+
+void MainWindow::setUpKeys()
+{
+    // Return or Enter on the calendar takes the highlighted day, as a click on it does; the arrows
+    // only move the highlight. A screen reader then hears "Wybrano: " and the day, unless the
+    // unsaved note's question kept the day from being taken.
+    if (QAbstractItemView *grid = Accessibility::dayGridOf(ui->calendarWidget)) {
+        auto *keyboard = new KeyboardInput(grid);
+        auto *announcer = new Accessibility::Announcer(grid);
+        connect(ui->calendarWidget, &QCalendarWidget::activated, grid,
+            [this, keyboard, announcer](const QDate &date) {
+                if (keyboard->wasLast() && takeDay(DayKey::fromDate(date))
+                    && QAccessible::isActive()) {
+                    announcer->say(u"Wybrano: "_s
+                        + DayKey::heardWithWeekday(date, ui->calendarWidget->locale()));
+                }
+            });
+        grid->setAccessibleDescription(u"Enter wybiera podświetlony dzień"_s);
+    }
+    // Shift+Tab leaves the editor, whose Tab types a tab.
+    new BacktabLeaves(ui->textEdit);
+    // From anywhere in the window, the editor included: the platform's Save keys (Ctrl+S) press
+    // "Zapisz", and Ctrl+F searches the notes.
+    auto *save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, ui->pushButton, &QAbstractButton::click);
+    setAccessibleDescription(u"Ctrl+F szuka w notatkach"_s);
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, &MainWindow::openSearch);
 }
 
 void MainWindow::czas()
@@ -232,16 +327,16 @@ void MainWindow::napisz()
     loadedNote = QJsonValue(QJsonValue::Undefined);
     NoteFile file(JsonFilePath);
     switch (file.read()) {
-    case NoteFile::OpenError:
-    case NoteFile::LockError: // a read-only load takes no lock
+    case NoteFile::ReadStatus::OpenError:
+    case NoteFile::ReadStatus::LockError: // a read-only load takes no lock
         return;
-    case NoteFile::ParseError:
+    case NoteFile::ReadStatus::ParseError:
         qDebug() << "Error in Json Data: " << file.parseErrorString();
         return;
-    case NoteFile::NotAnObject:
+    case NoteFile::ReadStatus::NotAnObject:
         qDebug() << "No Error";
         return;
-    case NoteFile::Read:
+    case NoteFile::ReadStatus::NoError:
         qDebug() << "No Error";
         showNote(file.notes().value(data));
         return;
@@ -259,14 +354,13 @@ void MainWindow::showNote(const QJsonValue &note)
 bool MainWindow::containsKey(const QString &keyToCheck)
 {
     NoteFile file(JsonFilePath);
-    return readForKeys(file, QIODevice::ReadOnly | QIODevice::Text)
-        && file.notes().contains(keyToCheck);
+    return readForKeys(file, NoteFile::ReadOption::TextMode) && file.notes().contains(keyToCheck);
 }
 
 MainWindow::Removal MainWindow::remove(QString &key)
 {
     NoteFile file(JsonFilePath, NoteFile::Access::Update);
-    if (!readForKeys(file, QIODevice::ReadWrite | QIODevice::Text)) {
+    if (!readForKeys(file, NoteFile::ReadOption::TextMode | NoteFile::ReadOption::Writable)) {
         return Removal::Failed;
     }
     QJsonObject notes = file.takeNotes();
@@ -278,13 +372,13 @@ MainWindow::Removal MainWindow::remove(QString &key)
     }
     notes.remove(key);
     switch (file.write(notes, NoteFile::Layout::Indented)) {
-    case NoteFile::OpenForWritingError:
+    case NoteFile::WriteStatus::OpenError:
         qDebug() << "Nie można otworzyć pliku JSON w trybie zapisu.";
         return Removal::Failed;
-    case NoteFile::WriteError:
+    case NoteFile::WriteStatus::WriteError:
         qDebug() << "Nie można zapisać pliku JSON:" << file.errorString();
         return Removal::Failed;
-    case NoteFile::Written:
+    case NoteFile::WriteStatus::NoError:
         break;
     }
     qDebug() << "Klucz" << key << "został usunięty z pliku JSON.";
@@ -314,18 +408,19 @@ bool MainWindow::saveNote()
         {
             NoteFile file(JsonFilePath, NoteFile::Access::Update);
             const NoteFile::ReadStatus status = file.read();
-            if (status == NoteFile::LockError) {
+            if (status == NoteFile::ReadStatus::LockError) {
                 warnLocked(file);
                 showStatus(u"Nie udało się zapisać"_s);
                 return false;
             }
-            if (status == NoteFile::OpenError) {
+            if (status == NoteFile::ReadStatus::OpenError) {
                 qWarning() << "Nie udało się otworzyć pliku.";
             }
-            if (status == NoteFile::OpenError || status == NoteFile::ParseError) {
+            if (status == NoteFile::ReadStatus::OpenError
+                || status == NoteFile::ReadStatus::ParseError) {
                 qWarning() << "Błąd parsowania JSON. (prawdopodobnie pusty plik)";
             }
-            if (status != NoteFile::Read) {
+            if (status != NoteFile::ReadStatus::NoError) {
                 qWarning() << "Plik JSON nie zawiera obiektu.";
                 // Starting afresh would wipe whatever the file holds; only a missing or empty
                 // file may be replaced.
@@ -340,15 +435,15 @@ bool MainWindow::saveNote()
             if (current == expected) {
                 notes.insert(data, text);
                 switch (file.write(notes, NoteFile::Layout::Compact)) {
-                case NoteFile::OpenForWritingError:
+                case NoteFile::WriteStatus::OpenError:
                     qWarning() << "Nie udało się otworzyć pliku do zapisu.";
                     showStatus(u"Nie udało się zapisać"_s);
                     return false;
-                case NoteFile::WriteError:
+                case NoteFile::WriteStatus::WriteError:
                     qWarning() << "Nie udało się zapisać pliku:" << file.errorString();
                     showStatus(u"Nie udało się zapisać"_s);
                     return false;
-                case NoteFile::Written:
+                case NoteFile::WriteStatus::NoError:
                     if (text != typed) {
                         ui->textEdit->setPlainText(text);
                     }

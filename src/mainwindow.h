@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The main window: calendar, date and time, and the notepad of the selected day.
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
@@ -55,6 +56,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The window's own keys: Return on the calendar, Shift+Tab out of the editor, Ctrl+S, Ctrl+F.
+    void setUpKeys();
     // Before the editor's text is thrown away: when it holds typed text that is not saved, asks
     // whether to save it first. Returns false when the text must stay, because the user cancelled
     // or the save failed.

@@ -1,6 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The note file's read, parse kept between reads, atomic write and sweep of leftovers: what is the
+// same on every platform.
 #include "notefile.h"
+
+#include "notefile_p.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -89,9 +93,14 @@ NoteFile::NoteFile(const QString &path, Access access)
 {
 }
 
-NoteFile::~NoteFile()
+NoteFile::~NoteFile() = default; // the lock goes with it
+
+bool NoteFile::lock()
 {
-    unlock();
+    if (!m_lock) {
+        m_lock = Lock::take(target(), m_errorString);
+    }
+    return isLocked();
 }
 
 QString NoteFile::lockTimeoutString()
@@ -99,14 +108,14 @@ QString NoteFile::lockTimeoutString()
     return u"inna kopia programu zmienia plik od ponad %1 s"_s.arg(LockWait / 1000);
 }
 
-NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
+NoteFile::ReadStatus NoteFile::read(ReadOptions options)
 {
     m_notes = {};
     m_parseError = {};
     m_hadNoContent = false;
     m_errorString.clear();
     if (m_access == Access::Update && !lock()) {
-        return LockError;
+        return ReadStatus::LockError;
     }
 #ifdef Q_OS_WIN
     // Windows refuses to replace a file that someone holds open, so a reader waits until no other
@@ -118,30 +127,31 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
 #endif
 
     QByteArray bytes;
-    ReadStatus status = readBytes(mode, bytes);
+    ReadStatus status = readBytes(options, bytes);
 #ifndef Q_OS_WIN
     // Where a rename removes the old file before the new one takes its name (exFAT through FUSE,
     // as on a USB stick), a reader may find no file for an instant while another copy replaces
     // it. There is none while the lock is held, so a reader that finds none looks again under it.
     // (Windows readers hold it already.)
-    if (status == OpenError && !isLocked()) {
+    if (status == ReadStatus::OpenError && !isLocked()) {
         if (lock()) {
-            status = readBytes(mode, bytes);
+            status = readBytes(options, bytes);
         }
         m_errorString.clear();
     }
 #endif
-    if (status != Read) {
+    if (status != ReadStatus::NoError) {
         return status;
     }
 
     if (!areKept(bytes)) {
         kept = { bytes, {}, {}, {} };
     }
-    if (mode.testFlag(QIODevice::Text) && !kept.hasCarriageReturns) {
+    const bool textMode = options.testFlag(ReadOption::TextMode);
+    if (textMode && !kept.hasCarriageReturns) {
         kept.hasCarriageReturns = bytes.contains('\r');
     }
-    const bool dropsCarriageReturns = mode.testFlag(QIODevice::Text) && *kept.hasCarriageReturns;
+    const bool dropsCarriageReturns = textMode && *kept.hasCarriageReturns;
     // What text mode reads of CRs alone is nothing.
     m_hadNoContent = bytes.isEmpty()
         || (dropsCarriageReturns
@@ -152,41 +162,43 @@ NoteFile::ReadStatus NoteFile::read(QIODevice::OpenMode mode)
     }
     m_parseError = parse->error;
     if (m_parseError.error != QJsonParseError::NoError) {
-        return ParseError;
+        return ReadStatus::ParseError;
     }
     if (!parse->isObject) {
-        return NotAnObject;
+        return ReadStatus::NotAnObject;
     }
     m_notes = parse->notes;
-    return Read;
+    return ReadStatus::NoError;
 }
 
-NoteFile::ReadStatus NoteFile::readBytes(QIODevice::OpenMode mode, QByteArray &bytes)
+NoteFile::ReadStatus NoteFile::readBytes(ReadOptions options, QByteArray &bytes)
 {
-    // Only a regular file (or a link to one) is read: a FIFO would block forever and a device
-    // such as /dev/zero would never end. A missing file may still be created by a read-write open.
+    // Only a regular file (or a symbolic link to one) is read: a FIFO would block forever and a
+    // device such as /dev/zero would never end. A missing file may still be created by a writable
+    // open.
     m_hadNoContent = false;
     const QFileInfo info(m_path);
     const bool missing = !info.exists() && !info.isSymLink();
     if (!missing && !info.isFile()) {
-        return OpenError;
+        return ReadStatus::OpenError;
     }
     // Opening a missing file only to read it cannot work, and a second look is slow on Windows.
-    if (missing && !mode.testFlag(QIODevice::WriteOnly)) {
+    const bool writable = options.testFlag(ReadOption::Writable);
+    if (missing && !writable) {
         m_hadNoContent = true;
-        return OpenError;
+        return ReadStatus::OpenError;
     }
     // Read as the bytes are on the disk; read() drops the CRs for text mode itself.
     QFile file(m_path);
-    if (!file.open(QIODevice::OpenMode(mode).setFlag(QIODevice::Text, false))) {
+    if (!file.open(writable ? QIODevice::ReadWrite : QIODevice::ReadOnly)) {
         m_hadNoContent = missing;
-        return OpenError;
+        return ReadStatus::OpenError;
     }
     bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        return OpenError;
+        return ReadStatus::OpenError;
     }
-    return Read;
+    return ReadStatus::NoError;
 }
 
 QJsonObject NoteFile::takeNotes()
@@ -278,7 +290,7 @@ NoteFile::WriteStatus NoteFile::write(const QJsonObject &notes, Layout layout)
 #endif
     // The next read finds these bytes, read as they are or in text mode, which drops the CRs. A
     // write that failed keeps nothing at all.
-    if (status != Written) {
+    if (status != WriteStatus::NoError) {
         kept = {};
         return status;
     }

@@ -1,19 +1,23 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The note file, wydarzenia.json: read whole and parsed, replaced atomically, and locked against
+// other copies of the program while a change is made.
 #ifndef NOTEFILE_H
 #define NOTEFILE_H
 
-#include <QIODevice>
+#include <QFlags>
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QString>
+#include <memory>
 
 // The only code that touches wydarzenia.json. Each instance serves one operation: read() opens,
 // reads and closes the file once; write() replaces it atomically. The file is read afresh every
 // time, so a change made elsewhere shows at once; only the parse of bytes identical to those last
 // read or written in this process is taken from then instead of done again. It logs nothing:
 // every caller reports the outcome in its own words.
-// The lock and the atomic replace meet the platform: notefile_unix.cpp and notefile_win.cpp.
+// The lock and the atomic replace meet the platform: notefile_unix.cpp and notefile_win.cpp, with
+// the lock's own form in notefile_p.h.
 // The new content is written to a temporary file beside the old one, whose name no person gives
 // a file ("wydarzenia.json.zorvena-<12 letters and digits>.tmp"): what a killed save left can so
 // be told apart from the user's own copies, and the next change removes it.
@@ -30,17 +34,27 @@ public:
         Update,
     };
 
-    enum ReadStatus {
+    // How read() opens the file; by default only to read it, as the bytes are on the disk.
+    enum class ReadOption {
+        // Every CR is dropped before the parse, as QIODevice::Text reads a file.
+        TextMode = 0x1,
+        // Opened for writing too, as a change that rewrites it: a file that cannot be written
+        // cannot be opened, and a missing one is created, empty (and so is a ParseError).
+        Writable = 0x2,
+    };
+    Q_DECLARE_FLAGS(ReadOptions, ReadOption)
+
+    enum class ReadStatus {
+        NoError, // the file holds an object: notes()
         OpenError, // missing, not a regular file, or cannot be opened
         ParseError,
         NotAnObject,
-        Read,
         LockError, // Update only: the lock could not be had; see errorString()
     };
 
-    enum WriteStatus {
-        Written,
-        OpenForWritingError, // the temporary file could not be created
+    enum class WriteStatus {
+        NoError,
+        OpenError, // the temporary file could not be created
         WriteError, // writing, syncing or the final replace failed; the old file is intact
     };
 
@@ -54,8 +68,8 @@ public:
     NoteFile(const NoteFile &) = delete;
     NoteFile &operator=(const NoteFile &) = delete;
 
-    ReadStatus read(QIODevice::OpenMode mode = QIODevice::ReadOnly);
-    // After read(): the parser's error text, the object read (empty unless Read).
+    ReadStatus read(ReadOptions options = {});
+    // After read(): the parser's error text, the object read (empty unless NoError).
     QString parseErrorString() const { return m_parseError.errorString(); }
     QJsonObject notes() const { return m_notes; }
     // After read(): the object read, to change and write(); this instance and the parse kept for
@@ -78,16 +92,19 @@ private:
     static constexpr int LockWait = 2000;
     static QString lockTimeoutString();
 
+    // The lock of a folder, as each platform makes it (notefile_p.h).
+    class Lock;
+
     // Takes the lock that every copy working on the replaced file's folder respects, waiting up to
-    // LockWait; holds it until unlock(). Sets errorString() when it cannot. The folder is that of
-    // the file a link leads to, not the link's: copies that reach one file through links, or one
-    // through a link and one directly, take turns too.
+    // LockWait; holds it until the instance goes. Sets errorString() when it cannot. The folder is
+    // that of the file a symbolic link leads to, not the link's: copies that reach one file through
+    // symbolic links, or one through a link and one directly, take turns too.
     bool lock();
-    void unlock();
-    bool isLocked() const;
-    // Opens the note file in this mode and reads all of it; Read or OpenError.
-    ReadStatus readBytes(QIODevice::OpenMode mode, QByteArray &bytes);
-    // The file that write() replaces: the note file, or the file a link at its path leads to.
+    bool isLocked() const { return m_lock != nullptr; }
+    // Opens the note file as the options say and reads all of it; NoError or OpenError.
+    ReadStatus readBytes(ReadOptions options, QByteArray &bytes);
+    // The file that write() replaces: the note file, or the file that a symbolic link at its path
+    // leads to.
     QString replacedPath() const;
     // The same, found once per instance: the folder that lock() locks is the one write() writes.
     QString target();
@@ -102,15 +119,13 @@ private:
     QString m_path;
     Access m_access;
     QString m_target; // target(), once it was asked for
-#ifdef Q_OS_WIN
-    Qt::HANDLE m_lock = nullptr; // the folder's named mutex while it is held
-#else
-    int m_lock = -1; // the folder's descriptor while it is locked
-#endif
+    std::unique_ptr<Lock> m_lock; // while it is held
     QJsonParseError m_parseError {};
     QJsonObject m_notes;
     bool m_hadNoContent = false;
     QString m_errorString;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(NoteFile::ReadOptions)
 
 #endif // NOTEFILE_H

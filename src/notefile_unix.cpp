@@ -1,7 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The note file's lock and atomic replace on Linux and other POSIX systems.
-#include "notefile.h"
+// The note file's lock and atomic replace on Linux and other POSIX systems: flock() on the folder,
+// and a new file made with O_TMPFILE and named with linkat() before it is renamed over the old one.
+#include "notefile_p.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -35,8 +36,9 @@ void syncFolder(const QByteArray &folder)
     }
 }
 
-// A file without a name in the folder, which vanishes with the process unless it is given one.
-// It takes /proc to give it one; volumes without such files (FAT, exFAT, most FUSE ones) refuse.
+// A file opened with O_TMPFILE: it has no name in the folder, and vanishes with the process unless
+// linkat() gives it one, which takes /proc/self/fd. Volumes without such files (FAT, exFAT, most
+// FUSE ones) refuse it.
 int openUnnamed(const QByteArray &folder, mode_t mode)
 {
 #ifdef O_TMPFILE
@@ -88,52 +90,41 @@ template <typename Make> QByteArray withFreeName(const QString &target, Make mak
 } // namespace
 
 // The lock is flock() on the folder itself, the one where the replace happens: it leaves no file
-// behind, and the kernel drops it when the process ends, however it ends. Another copy holds it for
-// a few milliseconds per change; one that holds it for long is hung, and the change gives up rather
+// behind, and the kernel drops it when the process ends, however it ends. It belongs to the open
+// folder, so two instances of one process take turns as two copies do. Another copy holds it for a
+// few milliseconds per change; one that holds it for long is hung, and the change gives up rather
 // than freeze the window.
-bool NoteFile::lock()
+std::unique_ptr<NoteFile::Lock> NoteFile::Lock::take(const QString &target, QString &error)
 {
-    if (m_lock >= 0) {
-        return true;
-    }
-    const QByteArray folder = QFile::encodeName(QFileInfo(target()).absolutePath());
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        m_errorString = qt_error_string(errno);
-        return false;
+        error = qt_error_string(errno);
+        return nullptr;
     }
     const QDeadlineTimer deadline(LockWait);
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            m_errorString = qt_error_string(errno);
+            error = qt_error_string(errno);
             ::close(fd);
-            return false;
+            return nullptr;
         }
         if (deadline.hasExpired()) {
-            m_errorString = lockTimeoutString();
+            error = lockTimeoutString();
             ::close(fd);
-            return false;
+            return nullptr;
         }
         QThread::msleep(5);
     }
-    m_lock = fd;
-    return true;
+    return std::unique_ptr<Lock>(new Lock(fd));
 }
 
-void NoteFile::unlock()
+NoteFile::Lock::~Lock()
 {
-    if (m_lock >= 0) {
-        ::close(m_lock); // drops the lock
-        m_lock = -1;
-    }
+    ::close(m_folder); // drops the flock()
 }
 
-bool NoteFile::isLocked() const
-{
-    return m_lock >= 0;
-}
-
-// A link is written through to its target, as far as a chain of links leads.
+// A symbolic link is written through to the file it leads to, as far as a chain of them leads.
 QString NoteFile::replacedPath() const
 {
     QFileInfo file(m_path);
@@ -143,11 +134,11 @@ QString NoteFile::replacedPath() const
     return file.isSymLink() ? m_path : file.filePath();
 }
 
-// The new content goes to a file without a name beside the old one; once the whole of it is on the
-// disk, it gets a temporary name and is renamed over the old file. Where the volume has no files
-// without names, it has its temporary name from the start. (QSaveFile does the same, but names its
-// temporary files as a person may name a copy, "wydarzenia.json.kopia1", so they could not be
-// removed after a crash.)
+// The new content goes to an O_TMPFILE file, without a name, in the old one's folder; once the
+// whole of it is on the disk, linkat() gives it a temporary name and it is renamed over the old
+// file. Where the volume has no O_TMPFILE, the new file has its temporary name from the start.
+// (QSaveFile does the same, but names its temporary files as a person may name a copy,
+// "wydarzenia.json.kopia1", so they could not be removed after a crash.)
 NoteFile::WriteStatus NoteFile::replace(
     const QString &target, const QByteArray &bytes, bool &replaceRefused)
 {
@@ -161,7 +152,7 @@ NoteFile::WriteStatus NoteFile::replace(
     const bool exists = ::stat(path.constData(), &existing) == 0;
     if (exists && (S_ISDIR(existing.st_mode) || ::access(path.constData(), W_OK) != 0)) {
         m_errorString = qt_error_string(S_ISDIR(existing.st_mode) ? EISDIR : EACCES);
-        return OpenForWritingError;
+        return WriteStatus::OpenError;
     }
 
     // Until it has the old file's modes, the new one is for this user alone.
@@ -176,7 +167,7 @@ NoteFile::WriteStatus NoteFile::replace(
     }
     if (fd < 0) {
         m_errorString = qt_error_string(errno);
-        return OpenForWritingError;
+        return WriteStatus::OpenError;
     }
     const auto fail = [&](bool onlyTheReplace) {
         m_errorString = qt_error_string(errno);
@@ -187,7 +178,7 @@ NoteFile::WriteStatus NoteFile::replace(
         if (!temporary.isEmpty()) {
             ::unlink(temporary.constData());
         }
-        return WriteError;
+        return WriteStatus::WriteError;
     };
     // A volume without file modes refuses them; its files are all alike, the old one included.
     if (exists) {
@@ -214,5 +205,5 @@ NoteFile::WriteStatus NoteFile::replace(
         return fail(true);
     }
     syncFolder(folder);
-    return Written;
+    return WriteStatus::NoError;
 }

@@ -1,10 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The note file's lock and atomic replace on Windows. Both are made so that a copy of the program
-// that is killed at any moment (End task, a crash, a power cut) leaves the note file whole, and
-// beside it at most a temporary file that the next change removes (on an ordinary drive but for
-// an instant).
-#include "notefile.h"
+// The note file's lock and atomic replace on Windows: a named mutex per folder, and a new file that
+// is deleted on close unless a hard link gives it the note file's name. Both are made so that a
+// copy of the program that is killed at any moment (End task, a crash, a power cut) leaves the note
+// file whole, and beside it at most a temporary file that the next change removes (on an ordinary
+// drive but for an instant).
+#include "notefile_p.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -26,7 +27,7 @@ std::wstring nativePath(const QString &path)
 }
 
 // Copies of the program replacing files in the same folder share one mutex, named after the folder
-// by its true path, whatever links and junctions lead there. Names live per logon session
+// by its true path, whatever symbolic links and junctions lead there. Names live per logon session
 // ("Local\"), so copies that one user runs on one computer take turns; copies on another
 // computer, reaching the folder over the network, do not see it.
 std::wstring folderMutexName(const QString &notePath)
@@ -82,8 +83,8 @@ bool renameOver(HANDLE file, const QString &target)
     return SetFileInformationByHandle(file, FileRenameInfo, rename.data(), DWORD(rename.size()));
 }
 
-// Gives the open file a second name, target, replacing whatever file is there in one step, or
-// not where a file is. The kernel takes the path in its own form, "\??\C:\..." or
+// Gives the open file a hard link, a second name, target, replacing whatever file is there in one
+// step, or not where a file is. The kernel takes the path in its own form, "\??\C:\..." or
 // "\??\UNC\server\...".
 bool linkAs(HANDLE file, const QString &target, Existing existing)
 {
@@ -137,10 +138,10 @@ bool writeToDisk(HANDLE file, const QByteArray &bytes)
     return FlushFileBuffers(file);
 }
 
-// Windows' counterpart of an unnamed temporary file and a link: the new file is created to be
+// Windows' counterpart of an O_TMPFILE file and linkat(): the new file is created to be
 // deleted when its handle closes (as a killed process's handles are), so that it never outlives
-// the save. Once the whole of it is on the disk, a second name replaces the old note file, in one
-// step, and that name stays when the first one goes.
+// the save. Once the whole of it is on the disk, a hard link, a second name, replaces the old note
+// file in one step, and that name stays when the first one goes.
 Failed writeAndLink(const QString &target, const QByteArray &bytes)
 {
     QString temporary;
@@ -192,10 +193,10 @@ Failed writeAndRename(const QString &target, const QByteArray &bytes)
 }
 
 // Whether the volume makes hard links, asked in a way that cannot cost the note file: FAT and
-// exFAT have none, and Wine, asked for a link that replaces a file, removes that file before it
-// finds out. An empty new file, which goes when its handle closes, gets a second name where no file
-// is, and that name goes again; a copy killed in between leaves an empty temporary file, which the
-// next change removes. No answer when the file cannot be created.
+// exFAT have none, and Wine, asked for a hard link that replaces a file, removes that file before
+// it finds out. An empty new file, which goes when its handle closes, gets a second name where no
+// file is, and that name goes again; a copy killed in between leaves an empty temporary file, which
+// the next change removes. No answer when the file cannot be created.
 std::optional<bool> makesLinks(const QString &target)
 {
     QString probe;
@@ -212,8 +213,8 @@ std::optional<bool> makesLinks(const QString &target)
     return linked;
 }
 
-// Whether saves in target's folder can link, asked once per folder (the volumes of one process
-// differ: a USB stick, a network drive) on its first save.
+// Whether saves in target's folder can make hard links, asked once per folder (the volumes of one
+// process differ: a USB stick, a network drive) on its first save.
 bool folderMakesLinks(const QString &target)
 {
     thread_local QHash<QString, bool> folders;
@@ -235,45 +236,34 @@ bool folderMakesLinks(const QString &target)
 // waiter ("abandoned"): the note file is whole all the same, as every replace is atomic. Taking it
 // costs a small fraction of a millisecond, so readers take it too. Another copy holds it for a few
 // milliseconds per change; one that holds it for long is hung, and the change gives up rather than
-// freeze the window.
-bool NoteFile::lock()
+// freeze the window. A thread that owns the mutex takes it again at once: two instances take turns
+// in two threads, as in two copies, not in one.
+std::unique_ptr<NoteFile::Lock> NoteFile::Lock::take(const QString &target, QString &error)
 {
-    if (m_lock) {
-        return true;
-    }
-    HANDLE mutex = folderMutex(target());
+    HANDLE mutex = folderMutex(target);
     if (!mutex) {
-        m_errorString = lastErrorString();
-        return false;
+        error = lastErrorString();
+        return nullptr;
     }
     switch (WaitForSingleObject(mutex, LockWait)) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:
-        m_lock = mutex;
-        return true;
+        return std::unique_ptr<Lock>(new Lock(mutex));
     case WAIT_TIMEOUT:
-        m_errorString = lockTimeoutString();
-        return false;
+        error = lockTimeoutString();
+        return nullptr;
     default:
-        m_errorString = lastErrorString();
-        return false;
+        error = lastErrorString();
+        return nullptr;
     }
 }
 
-void NoteFile::unlock()
+NoteFile::Lock::~Lock()
 {
-    if (m_lock) {
-        ReleaseMutex(m_lock);
-        m_lock = nullptr;
-    }
+    ReleaseMutex(m_mutex);
 }
 
-bool NoteFile::isLocked() const
-{
-    return m_lock != nullptr;
-}
-
-// A link is written through to its target.
+// A symbolic link is written through to the file it leads to.
 QString NoteFile::replacedPath() const
 {
     const QFileInfo existing(m_path);
@@ -289,17 +279,17 @@ NoteFile::WriteStatus NoteFile::replace(
     const QFileInfo existing(target);
     if (existing.isDir() || (existing.exists() && !existing.isWritable())) {
         m_errorString = qt_error_string(ERROR_ACCESS_DENIED);
-        return OpenForWritingError;
+        return WriteStatus::OpenError;
     }
-    // A link that fails is not tried again as a rename, which would write the data once more: it
-    // fails where another program holds the old file open, and a rename would fail there too.
+    // A hard link that fails is not tried again as a rename, which would write the data once more:
+    // it fails where another program holds the old file open, and a rename would fail there too.
     const Failed failed =
         folderMakesLinks(target) ? writeAndLink(target, content) : writeAndRename(target, content);
     if (failed == Failed::Nothing) {
-        return Written;
+        return WriteStatus::NoError;
     }
     m_errorString = lastErrorString();
     // When only the placing failed, the data was written whole.
     replaceRefused = failed == Failed::Placing;
-    return failed == Failed::Creating ? OpenForWritingError : WriteError;
+    return failed == Failed::Creating ? WriteStatus::OpenError : WriteStatus::WriteError;
 }

@@ -101,10 +101,10 @@ void SearchDialog::search()
     const NoteFile::ReadStatus status = file.read();
     // No file, or an empty one, holds no notes; anything else that is not an object of notes
     // cannot be searched.
-    if (status != NoteFile::Read && !file.hadNoContent()) {
+    if (status != NoteFile::ReadStatus::NoError && !file.hadNoContent()) {
         qWarning() << "Nie można przeszukać pliku wydarzenia.json:"
-                   << (status == NoteFile::ParseError ? file.parseErrorString()
-                                                      : u"nie jest obiektem JSON"_s);
+                   << (status == NoteFile::ReadStatus::ParseError ? file.parseErrorString()
+                                                                  : u"nie jest obiektem JSON"_s);
         showCount(u"Nie można odczytać pliku wydarzenia.json"_s);
         return;
     }

@@ -87,7 +87,7 @@ int main(int argc, char *argv[])
     }
     if (args.at(0) == u"hold"_s) {
         NoteFile file(args.at(1), NoteFile::Access::Update);
-        if (file.read() == NoteFile::LockError) {
+        if (file.read() == NoteFile::ReadStatus::LockError) {
             return 1;
         }
         say("locked");
