@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The numbered notes that helpers save in a loop, and how to tell which save a note came from.
 #ifndef ZORVENA_TESTS_LOOPNOTE_H
 #define ZORVENA_TESTS_LOOPNOTE_H
 

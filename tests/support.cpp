@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The tests' shared helpers: note files and folders, answers to questions, log capture, leftovers.
 #include "support.h"
 
 #include <QAbstractButton>
@@ -19,6 +20,10 @@
 #include <QtGui/qpa/qplatformaccessibility.h>
 #include <QtGui/qpa/qplatformintegration.h>
 #include <algorithm>
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -272,6 +277,30 @@ void answerNextQuestion(const QString &button, const std::function<void()> &whil
 {
     QTimer::singleShot(0, qApp, [=] { answerQuestion(button, whileAsked, 500); });
 }
+
+#ifdef Q_OS_UNIX
+FullDisk::FullDisk()
+{
+    std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        qFatal("cannot read the file-size limit");
+    }
+    m_limit = limit.rlim_cur;
+    limit.rlim_cur = 4096;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        qFatal("cannot set a file-size limit");
+    }
+}
+
+FullDisk::~FullDisk()
+{
+    rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(m_limit);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+#endif
 
 LogCapture::LogCapture()
     : m_previous(qInstallMessageHandler(record))

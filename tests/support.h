@@ -1,5 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// What the tests share: the note file beside each test, folders on either volume, the question
+// boxes' answers, log capture and what killed saves leave.
 #ifndef ZORVENA_TESTS_SUPPORT_H
 #define ZORVENA_TESTS_SUPPORT_H
 
@@ -127,6 +129,22 @@ struct LogLine
     QtMsgType type;
     QString text;
 };
+
+#ifdef Q_OS_UNIX
+// Makes the disk look full to this process alone while it is alive: no file it writes may grow past
+// 4 KiB, by a file-size limit. (Windows has no such limit.)
+class FullDisk
+{
+public:
+    FullDisk();
+    ~FullDisk();
+    FullDisk(const FullDisk &) = delete;
+    FullDisk &operator=(const FullDisk &) = delete;
+
+private:
+    quint64 m_limit = 0; // the limit before
+};
+#endif
 
 // Records the program's log lines with their levels while it is alive. Qt's own platform chatter
 // (the offscreen plugin, runtime folder warnings, categorised lines) is left out.

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The saved-days list and the search window, through their widgets, as the user meets them.
 #include "dialog.h"
 #include "localization.h"
 #include "mainwindow.h"
@@ -18,9 +19,6 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 using namespace Qt::StringLiterals;
 using TestSupport::LogCapture;
@@ -133,7 +131,7 @@ private slots:
 
 void tst_Dialog::listing_data()
 {
-    QTest::addColumn<QByteArray>("bytes"); // null: no file; "FIFO": a FIFO
+    QTest::addColumn<QByteArray>("bytes"); // null: no file
     QTest::addColumn<QStringList>("warnings");
     QTest::addColumn<QStringList>("rows");
 
@@ -142,10 +140,6 @@ void tst_Dialog::listing_data()
     const QString notObject = u"Plik JSON nie zawiera obiektu."_s;
     QTest::newRow("missing") << QByteArray() << QStringList { cannotOpen, notParsing, notObject }
                              << QStringList();
-#ifdef Q_OS_UNIX // Windows has no FIFOs in its folders
-    QTest::newRow("FIFO") << QByteArray("FIFO") << QStringList { cannotOpen, notParsing, notObject }
-                          << QStringList();
-#endif
     QTest::newRow("empty") << QByteArray("") << QStringList { notParsing, notObject }
                            << QStringList();
     QTest::newRow("not parsing") << QByteArray("{\"2024/05/14\"")
@@ -165,12 +159,6 @@ void tst_Dialog::listing()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, warnings);
     QFETCH(QStringList, rows);
-#ifdef Q_OS_UNIX
-    if (bytes == "FIFO") {
-        QCOMPARE(::mkfifo(QFile::encodeName(TestSupport::noteFilePath()).constData(), 0644), 0);
-        bytes = QByteArray();
-    }
-#endif
     if (!bytes.isNull()) {
         TestSupport::writeNoteFile(bytes);
     }
@@ -427,11 +415,8 @@ void tst_Dialog::searchUnreadableFile_data()
     QTest::addColumn<QByteArray>("bytes"); // null: no file
     QTest::addColumn<QString>("count");
     QTest::newRow("no file") << QByteArray() << u"Nic nie znaleziono"_s;
-    QTest::newRow("empty file") << QByteArray("") << u"Nic nie znaleziono"_s;
     QTest::newRow("not parsing") << QByteArray(R"({"2024/05/14":"laka)")
                                  << u"Nie można odczytać pliku wydarzenia.json"_s;
-    QTest::newRow("array") << QByteArray(R"(["laka"])")
-                           << u"Nie można odczytać pliku wydarzenia.json"_s;
 }
 
 void tst_Dialog::searchUnreadableFile()

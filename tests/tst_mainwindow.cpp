@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The main window as it shows, ticks and lays out, and as the keyboard and a screen reader use it.
 #include "localization.h"
 #include "mainwindow.h"
 #include "support.h"

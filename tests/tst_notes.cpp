@@ -1,12 +1,13 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The notes through the main window: each state of the note file, saves and deletions, what is
+// logged and shown, the JSON corpus, other users' files, and saves killed midway.
 #include "localization.h"
 #include "loopnote.h"
 #include "mainwindow.h"
 #include "support.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -26,9 +27,6 @@
 #include <QTimer>
 #include <memory>
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -77,27 +75,6 @@ struct Window
     QString status() const { return window.statusBar()->currentMessage(); }
 };
 
-// What tells one file at the path from another: a file replaced by a write is a new one.
-QString identity(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    struct stat status
-    {
-    };
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
-        return {};
-    }
-    return u"mode %1, inode %2, %3 bytes"_s.arg(status.st_mode)
-        .arg(status.st_ino)
-        .arg(status.st_size);
-#else
-    const QFileInfo info(path);
-    return u"folder %1, created %2, %3 bytes"_s.arg(info.isDir())
-        .arg(info.birthTime().toMSecsSinceEpoch())
-        .arg(info.size());
-#endif
-}
-
 QString logged(const LogCapture &log)
 {
     QStringList lines;
@@ -120,14 +97,10 @@ private slots:
 
     void fileStates_data();
     void fileStates();
-    void everyReadSeesTheFile();
     void roundTripAndLayouts();
     void confirmation_data();
     void confirmation();
     void markupStaysPlainText();
-    void unsafeNoteFiles_data();
-    void unsafeNoteFiles();
-    void symlinkIsWrittenThrough();
     void fullDisk();
     void otherUser_data();
     void otherUser();
@@ -251,53 +224,6 @@ void tst_Notes::fileStates()
     }
 }
 
-// Every action reads the file afresh: a change made elsewhere shows at once, even one of a single
-// byte that keeps the file's size and time, and bytes seen before give their own notes again.
-void tst_Notes::everyReadSeesTheFile()
-{
-    const QString path = TestSupport::noteFilePath();
-    writeNoteFile(R"({"2024/05/14":"abc"})");
-    Window w;
-    w.click(day);
-    QCOMPARE(w.editor->toPlainText(), u"abc"_s);
-    const QDateTime time = QFileInfo(path).lastModified();
-    writeNoteFile(R"({"2024/05/14":"abd"})");
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
-    }
-    QCOMPARE(QFileInfo(path).lastModified(), time);
-    w.click(day);
-    QCOMPARE(w.editor->toPlainText(), u"abd"_s);
-    w.click(day);
-    QCOMPARE(w.editor->toPlainText(), u"abd"_s);
-
-    w.save(u"nowa"_s);
-    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
-    writeNoteFile(R"({"2024/05/14":"abd"})"); // as before the save, brought back by a sync tool
-    w.click(day);
-    QCOMPARE(w.editor->toPlainText(), u"abd"_s);
-
-    // A broken file is reported as broken by every action that reads it, each time.
-    writeNoteFile(R"({"2024/05/14":"abd")");
-    LogCapture log;
-    for (int i = 0; i < 2; ++i) {
-        w.click(day);
-        w.save(QString());
-        QCOMPARE(w.status(), u"Plik jest pusty - nie zapisano"_s);
-        w.save(u"nowa"_s);
-        QCOMPARE(w.status(), u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
-        w.editor->setPlainText(u"abd"_s);
-    }
-    const QString parseError = u"\"unterminated string\""_s;
-    QCOMPARE(log.texts(QtDebugMsg),
-        QStringList({ u"Error in Json Data:  "_s + parseError,
-            u"Błąd parsowania JSON: "_s + parseError, u"Error in Json Data:  "_s + parseError,
-            u"Błąd parsowania JSON: "_s + parseError }));
-    QCOMPARE(log.texts(QtWarningMsg).count(u"Plik JSON nie zawiera obiektu."_s), 2);
-}
-
 void tst_Notes::roundTripAndLayouts()
 {
     const QString note = u"Zażółć gęślą jaźń\nZAŻÓŁĆ \"cytat\" C:\\ścieżka\ttab\n\n  "_s;
@@ -410,76 +336,6 @@ void tst_Notes::markupStaysPlainText()
     QCOMPARE(changes.size(), 2);
 }
 
-void tst_Notes::unsafeNoteFiles_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("folder") << u"folder"_s;
-    QTest::newRow("whitespace only") << u"blank"_s;
-#ifdef Q_OS_UNIX // Windows has no FIFOs in its folders, and QFile::link() makes a shortcut there
-    QTest::newRow("FIFO") << u"fifo"_s;
-    QTest::newRow("dangling link") << u"dangling"_s;
-    QTest::newRow("link to /dev/zero") << u"device"_s;
-#endif
-}
-
-void tst_Notes::unsafeNoteFiles()
-{
-    QFETCH(QString, kind);
-    const QString path = TestSupport::noteFilePath();
-    Window w;
-    w.loadText(u"stale"_s);
-    TestSupport::removeNoteFile();
-    if (kind == u"folder"_s) {
-        QVERIFY(QDir().mkdir(path));
-    } else if (kind == u"blank"_s) {
-        writeNoteFile(" \n");
-#ifdef Q_OS_UNIX
-    } else if (kind == u"fifo"_s) {
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-    } else if (kind == u"dangling"_s) {
-        QVERIFY(QFile::link(path + u".nowhere"_s, path));
-    } else if (kind == u"device"_s) {
-        QVERIFY(QFile::link(u"/dev/zero"_s, path));
-#endif
-    }
-    const QString before = identity(path);
-    QVERIFY(!before.isEmpty());
-
-    w.click(day);
-    QCOMPARE(w.editor->toPlainText(), u"stale"_s);
-    w.save(QString());
-    QCOMPARE(w.status(), u"Plik jest pusty - nie zapisano"_s);
-    w.save(u"nowa"_s);
-    QCOMPARE(w.status(), u"Nie zapisano - plik wydarzenia.json jest nieczytelny"_s);
-    QCOMPARE(identity(path), before);
-}
-
-void tst_Notes::symlinkIsWrittenThrough()
-{
-#ifdef Q_OS_WIN
-    QSKIP("Windows: QFile::link() makes a shortcut, not a link that opening a file follows");
-#endif
-    QTemporaryDir elsewhere;
-    const QString target = elsewhere.filePath(u"notes.json"_s);
-    QFile file(target);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(R"({"2024/05/15":"b"})");
-    file.close();
-    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-    QVERIFY(QFile::link(target, TestSupport::noteFilePath()));
-
-    Window w;
-    w.click(day);
-    w.save(u"a"_s);
-    QCOMPARE(w.status(), u"Pomyślnie zapisano"_s);
-    QVERIFY(QFileInfo(TestSupport::noteFilePath()).isSymLink());
-    QCOMPARE(noteFileBytes(), QByteArray(R"({"2024/05/14":"a","2024/05/15":"b"})"));
-    QCOMPARE(QFile::permissions(target),
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadUser
-            | QFile::WriteUser);
-    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList(u"notes.json"_s));
-}
-
 void tst_Notes::fullDisk()
 {
 #ifdef Q_OS_WIN
@@ -491,25 +347,16 @@ void tst_Notes::fullDisk()
     w.click(day);
     w.editor->setPlainText(QString(100000, u'x'));
 
-    // A file-size limit makes the disk look full to this process alone.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous {};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
-    rlimit small = previous;
-    small.rlim_cur = 4096;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
     LogCapture log;
-    QTest::mouseClick(w.window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-
+    {
+        const TestSupport::FullDisk full;
+        QTest::mouseClick(w.window.findChild<QPushButton *>(u"pushButton"_s), Qt::LeftButton);
+    }
     QCOMPARE(w.status(), u"Nie udało się zapisać"_s);
     QCOMPARE(log.texts(QtWarningMsg).size(), 1);
     QVERIFY2(log.texts(QtWarningMsg).at(0).startsWith(u"Nie udało się zapisać pliku: "_s),
         qPrintable(logged(log)));
     QCOMPARE(noteFileBytes(), notes);
-    // Nothing of what the failed write meant to put there is taken for the file's notes.
-    w.save(QString());
-    QCOMPARE(w.status(), u"Plik jest pusty - nie zapisano"_s);
 #endif
 }
 

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The program's icons and Windows resources: drawn as their source says, carried in the program.
 #include <QDir>
 #include <QFile>
 #include <QImage>

@@ -1,5 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Zorvena developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+// No typed text lost without a question: on a day change, on quitting, and when the note changed
+// elsewhere since it was loaded.
 #include "dialog.h"
 #include "localization.h"
 #include "mainwindow.h"
