@@ -20,10 +20,6 @@
 #include <QtGui/qpa/qplatformaccessibility.h>
 #include <QtGui/qpa/qplatformintegration.h>
 #include <algorithm>
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -277,30 +273,6 @@ void answerNextQuestion(const QString &button, const std::function<void()> &whil
 {
     QTimer::singleShot(0, qApp, [=] { answerQuestion(button, whileAsked, 500); });
 }
-
-#ifdef Q_OS_UNIX
-FullDisk::FullDisk()
-{
-    std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of ending the process
-    rlimit limit {};
-    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) {
-        qFatal("cannot read the file-size limit");
-    }
-    m_limit = limit.rlim_cur;
-    limit.rlim_cur = 4096;
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-        qFatal("cannot set a file-size limit");
-    }
-}
-
-FullDisk::~FullDisk()
-{
-    rlimit limit {};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = rlim_t(m_limit);
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-}
-#endif
 
 LogCapture::LogCapture()
     : m_previous(qInstallMessageHandler(record))

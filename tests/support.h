@@ -130,22 +130,6 @@ struct LogLine
     QString text;
 };
 
-#ifdef Q_OS_UNIX
-// Makes the disk look full to this process alone while it is alive: no file it writes may grow past
-// 4 KiB, by a file-size limit. (Windows has no such limit.)
-class FullDisk
-{
-public:
-    FullDisk();
-    ~FullDisk();
-    FullDisk(const FullDisk &) = delete;
-    FullDisk &operator=(const FullDisk &) = delete;
-
-private:
-    quint64 m_limit = 0; // the limit before
-};
-#endif
-
 // Records the program's log lines with their levels while it is alive. Qt's own platform chatter
 // (the offscreen plugin, runtime folder warnings, categorised lines) is left out.
 class LogCapture

@@ -140,8 +140,6 @@ void tst_Dialog::listing_data()
     const QString notObject = u"Plik JSON nie zawiera obiektu."_s;
     QTest::newRow("missing") << QByteArray() << QStringList { cannotOpen, notParsing, notObject }
                              << QStringList();
-    QTest::newRow("empty") << QByteArray("") << QStringList { notParsing, notObject }
-                           << QStringList();
     QTest::newRow("not parsing") << QByteArray("{\"2024/05/14\"")
                                  << QStringList { notParsing, notObject } << QStringList();
     QTest::newRow("array") << QByteArray("[]") << QStringList { notObject } << QStringList();

@@ -13,6 +13,8 @@
 #include <QThread>
 #include <memory>
 #ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #endif
 
@@ -225,11 +227,16 @@ void tst_NoteFile::failedReplace()
     {
         NoteFile file(m_path, NoteFile::Access::Update);
         QCOMPARE(file.read(), S::NoError);
-        NoteFile::WriteStatus status {};
-        {
-            const TestSupport::FullDisk full;
-            status = file.write({ { u"a"_s, QString(100000, u'x') } }, NoteFile::Layout::Compact);
-        }
+        // A file-size limit makes the disk look full to this process alone.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+        rlimit small = previous;
+        small.rlim_cur = 4096;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const NoteFile::WriteStatus status =
+            file.write({ { u"a"_s, QString(100000, u'x') } }, NoteFile::Layout::Compact);
+        ::setrlimit(RLIMIT_FSIZE, &previous);
         QCOMPARE(status, NoteFile::WriteStatus::WriteError);
         QVERIFY(!file.errorString().isEmpty());
     }
