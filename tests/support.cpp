@@ -119,37 +119,6 @@ QStringList strayFiles()
     return stray;
 }
 
-namespace {
-const QByteArray lookalikeNotes = R"({"2024/01/01":"kopia"})";
-const QStringList lookalikes { u"wydarzenia.json.kopia1"_s, u"wydarzenia.json.backup"_s,
-    u"wydarzenia.json.Xq3fZ9"_s, u"wydarzenia.json.zorvena-kopia.tmp"_s,
-    u"wydarzenia.json.zorvena-0123456789ab.tmp.bak"_s, u"notes.json.zorvena-0123456789ab.tmp"_s };
-} // namespace
-
-QStringList writeLookalikes(const QString &folder)
-{
-    for (const QString &name : lookalikes) {
-        QFile file(QDir(folder).filePath(name));
-        if (!file.open(QIODevice::WriteOnly)
-            || file.write(lookalikeNotes) != lookalikeNotes.size()) {
-            qFatal("cannot write a file beside the test's notes");
-        }
-    }
-    return lookalikes;
-}
-
-bool lookalikesKept(const QString &folder)
-{
-    return std::all_of(lookalikes.cbegin(), lookalikes.cend(), [&folder](const QString &name) {
-        return readFile(QDir(folder).filePath(name)) == lookalikeNotes;
-    });
-}
-
-Leftovers::Leftovers(const QStringList &before)
-    : m_present(before)
-{
-}
-
 void Leftovers::look(const QString &folder, const QStringList &kept, int kills, bool changed)
 {
     const QDir dir(folder);

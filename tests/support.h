@@ -54,13 +54,6 @@ inline QByteArray noteFileBytes()
 // QSaveFile's temporary files.
 QStringList strayFiles();
 
-// Files that a person may keep beside the notes, named much as the program's temporary files
-// are, and holding notes: written into the folder, they must stay as they are. Returns their
-// names.
-QStringList writeLookalikes(const QString &folder);
-// Whether they are all there, as written.
-bool lookalikesKept(const QString &folder);
-
 // Watches what killed copies of the program leave in a folder besides the note file and the files
 // a test put there: their temporary files, which the next change removes. Killed at an instant
 // that no file system closes, a save may leave the whole new note file it was about to put in
@@ -73,9 +66,6 @@ bool lookalikesKept(const QString &folder);
 class Leftovers
 {
 public:
-    // Names of files that were there before the first look.
-    explicit Leftovers(const QStringList &before = {});
-
     // Looks at what the folder holds besides the files named in kept, after this many kills since
     // the last look. What the last look found must be gone when a change was made since.
     void look(const QString &folder, const QStringList &kept, int kills, bool changed);
