@@ -127,7 +127,6 @@ void tst_Notes::fileStates_data()
     QTest::addColumn<QString>("deleteStatus");
     QTest::addColumn<QString>("deleteLog");
 
-    const QString parseError = u"D: Błąd parsowania JSON: \"illegal value\""_s;
     QTest::newRow("missing") << QByteArray() << QString() << u"stale"_s
                              << u"W: Nie udało się otworzyć pliku.\n"
                                 "W: Błąd parsowania JSON. (prawdopodobnie pusty plik)\n"
@@ -135,12 +134,6 @@ void tst_Notes::fileStates_data()
                              << u"Pomyślnie zapisano"_s << QByteArray(R"({"2024/05/14":"nowa"})")
                              << u"Plik jest pusty - nie zapisano"_s
                              << u"D: Nie można otworzyć pliku JSON."_s;
-    QTest::newRow("empty") << QByteArray("") << u"D: Error in Json Data:  \"illegal value\""_s
-                           << u"stale"_s
-                           << u"W: Błąd parsowania JSON. (prawdopodobnie pusty plik)\n"
-                              "W: Plik JSON nie zawiera obiektu."_s
-                           << u"Pomyślnie zapisano"_s << QByteArray(R"({"2024/05/14":"nowa"})")
-                           << u"Plik jest pusty - nie zapisano"_s << parseError;
     QTest::newRow("not parsing") << QByteArray("{\"2024/05/14\": \"a\"")
                                  << u"D: Error in Json Data:  \"unterminated string\""_s
                                  << u"stale"_s
