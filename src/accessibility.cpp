@@ -100,14 +100,20 @@ void Announcer::say(const QString &text)
 
 void tellFocusedItem(QAbstractItemView *view)
 {
-    QAccessibleInterface *items = QAccessible::queryAccessibleInterface(view);
-    QAccessibleInterface *item = items ? items->focusChild() : nullptr;
-    if (!item || !view->hasFocus()) {
-        return;
-    }
-    QAccessibleEvent event(view, QAccessible::Focus);
-    event.setChild(items->indexOfChild(item));
-    QAccessible::updateAccessibility(&event);
+    // Once the events of the focus change itself have gone out.
+    QMetaObject::invokeMethod(
+        view,
+        [view] {
+            QAccessibleInterface *items = QAccessible::queryAccessibleInterface(view);
+            QAccessibleInterface *item = items ? items->focusChild() : nullptr;
+            if (!item || !view->hasFocus()) {
+                return;
+            }
+            QAccessibleEvent event(view, QAccessible::Focus);
+            event.setChild(items->indexOfChild(item));
+            QAccessible::updateAccessibility(&event);
+        },
+        Qt::QueuedConnection);
 }
 
 void nameQuestion(QMessageBox &question, const QString &heard)

@@ -18,7 +18,8 @@ QT_END_NAMESPACE
 namespace Accessibility {
 
 // Tells a screen reader which item of the view has the focus, as the view tells it of each move but
-// not as the view itself takes the focus: after that, so that the item is the last word.
+// not as the view itself takes the focus: soon after, once the view has told of itself, so that the
+// item is the last word.
 void tellFocusedItem(QAbstractItemView *view);
 
 // What a screen reader says of a question instead of its text, whose dates it would read digit

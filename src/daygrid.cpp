@@ -352,9 +352,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::FocusIn && QAccessible::isActive()) {
-            auto *grid = static_cast<QAbstractItemView *>(watched);
-            QMetaObject::invokeMethod(
-                grid, [grid] { Accessibility::tellFocusedItem(grid); }, Qt::QueuedConnection);
+            Accessibility::tellFocusedItem(static_cast<QAbstractItemView *>(watched));
         }
         return QObject::eventFilter(watched, event);
     }

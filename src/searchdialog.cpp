@@ -77,9 +77,7 @@ bool SearchDialog::eventFilter(QObject *watched, QEvent *event)
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down && ui->resultList->count() > 0) {
         // The list makes its first row current as it takes the focus.
         ui->resultList->setFocus(Qt::TabFocusReason);
-        QMetaObject::invokeMethod(
-            ui->resultList, [list = ui->resultList] { Accessibility::tellFocusedItem(list); },
-            Qt::QueuedConnection);
+        Accessibility::tellFocusedItem(ui->resultList);
         return true;
     }
     return QDialog::eventFilter(watched, event);
